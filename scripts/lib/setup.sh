@@ -1,0 +1,32 @@
+# Shared set-up of scripts/run and scripts/test: Debian packages, then configure and build.
+# Sourced, not run. Expects BUILD_TYPE, BUILD_DIR and optionally CMAKE_EXTRA (array).
+
+PACKAGES=(g++ cmake ninja-build pkg-config libexpat1-dev qt6-base-dev libgtest-dev
+          libgmock-dev libbenchmark-dev fonts-liberation2)
+
+ensure_packages() {
+  local missing=()
+  local package
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing Debian packages: ${missing[*]}"
+    apt-get update -q
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  else
+    echo "Missing Debian packages. Install them with:"
+    echo "  sudo apt-get install ${missing[*]}"
+    exit 1
+  fi
+}
+
+configure_and_build() {
+  local root
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  cmake -S "$root" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$BUILD_TYPE" "${CMAKE_EXTRA[@]}" >/dev/null
+  cmake --build "$BUILD_DIR" "$@"
+}

@@ -1,0 +1,58 @@
+#pragma once
+// Text and path helpers on UTF-16 text, and the conversions to UTF-8 and to OS paths.
+// Positions count from 1 and comparisons are case-sensitive, as the book logic expects.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace rk {
+
+// Decimal text of an integer ("-12", "0").
+std::u16string DecimalText(std::int64_t value);
+
+// The first `count` characters (all of them when the text is shorter).
+std::u16string_view LeftPart(std::u16string_view text, std::size_t count);
+
+// The last `count` characters (all of them when the text is shorter).
+std::u16string_view RightPart(std::u16string_view text, std::size_t count);
+
+// `count` characters from the 1-based `start`; empty when start is 0 or past the end.
+std::u16string_view MiddlePart(std::u16string_view text, std::size_t start, std::size_t count);
+
+// Number of UTF-16 code units.
+std::size_t TextLength(std::u16string_view text);
+
+// Number of non-overlapping occurrences of `part`; 0 for an empty part.
+std::size_t CountOccurrences(std::u16string_view text, std::u16string_view part);
+
+// 1-based position of the first `part` at or after `start`; 0 when absent.
+std::size_t FindPosition(std::u16string_view text, std::u16string_view part, std::size_t start = 1);
+
+// Field `n` (from 1) of the text split at `delimiter`; empty when n is out of range.
+std::u16string_view Field(std::u16string_view text, char16_t delimiter, std::size_t n);
+
+// The text without leading and trailing blanks (U+0020).
+std::u16string_view TrimBlanks(std::u16string_view text);
+
+// Folder part of a path: up to and including the last "/" or "\"; empty when there is none.
+std::u16string_view FolderPart(std::u16string_view path);
+
+// File part of a path: everything after the last "/" or "\".
+std::u16string_view FilePart(std::u16string_view path);
+
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string ToUtf8(std::u16string_view text);
+
+// UTF-8 to UTF-16; an invalid byte sequence becomes U+FFFD.
+std::u16string FromUtf8(std::string_view text);
+
+// A UTF-16 path as the operating system's path.
+std::filesystem::path ToOsPath(std::u16string_view path);
+
+// An operating-system path as UTF-16 text.
+std::u16string FromOsPath(const std::filesystem::path& path);
+
+}  // namespace rk

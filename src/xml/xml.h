@@ -1,0 +1,127 @@
+#pragma once
+// XML documents in memory: a table of documents addressed by number, each a tree of nodes
+// parsed from a file with Expat or built element by element, formatted and written back.
+// All texts are UTF-16. Texts handed out are copies (the *View accessors excepted); texts
+// handed in are copied. A number that holds no document makes every operation return 0,
+// none or the empty text.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace rk::xml {
+
+// A node of a document; owned by its document and valid until the document is freed.
+struct XmlNode;
+
+// Node kinds.
+inline constexpr int kNodeRoot = 0;
+inline constexpr int kNodeElement = 1;
+inline constexpr int kNodeComment = 2;
+inline constexpr int kNodeCData = 3;
+inline constexpr int kNodeDtd = 4;
+inline constexpr int kNodeInstruction = 5;
+
+// Encoding codes (-1 on load: decided by the file).
+inline constexpr int kEncodingAuto = -1;
+inline constexpr int EncodingUtf8 = 2;
+inline constexpr int EncodingLatin1 = 24;
+inline constexpr int EncodingUtf16 = 25;
+
+// Line-break styles.
+inline constexpr int kLineBreakUnknown = 0;
+inline constexpr int kLineBreakCrLf = 1;
+inline constexpr int kLineBreakLf = 2;
+inline constexpr int kLineBreakCr = 4;
+
+// FormatDocument option bits.
+inline constexpr int FormatCrLf = 1;
+inline constexpr int FormatLf = 2;
+inline constexpr int FormatCr = 4;
+inline constexpr int FormatCutBreaks = 8;
+inline constexpr int FormatReduceBreaks = 16;
+inline constexpr int FormatCutBlanks = 32;
+inline constexpr int FormatReduceBlanks = 64;
+inline constexpr int FormatReindent = 128;
+
+// SaveDocument option bits.
+inline constexpr int SaveWithBom = 1;
+inline constexpr int SaveNoDeclaration = 2;
+
+// --- Documents --------------------------------------------------------------------------
+
+// Makes an empty document (root node only) under `number`, freeing what was there; nonzero on success.
+int CreateDocument(int number, int encoding);
+
+// Frees the document under `number`; -1 frees every document.
+void FreeDocument(int number);
+
+// The root node (kind 0), or nullptr.
+XmlNode* RootNode(int number);
+
+// The first element directly below the root, or nullptr.
+XmlNode* MainNode(int number);
+
+// Encoding code, standalone (-1, 0, 1) and line-break style of a document; 0 without one.
+int DocumentEncoding(int number);
+int DocumentStandalone(int number);
+int LineBreakStyle(int number);
+
+// --- Nodes ------------------------------------------------------------------------------
+
+// Adds an element as the last child of `parent`; nullptr when refused (see below).
+// Refused below the root of a document that already has a main node, and below nodes
+// that cannot have element children (comment, CDATA section, DTD, instruction).
+XmlNode* AppendElement(XmlNode* parent, std::u16string_view name);
+
+// Sets or replaces an attribute of an element (other kinds: nothing).
+void SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view value);
+
+// Replaces the whole text of a node.
+void SetNodeText(XmlNode* node, std::u16string_view text);
+
+int NodeKind(const XmlNode* node);
+std::u16string NodeName(const XmlNode* node);
+std::u16string NodeText(const XmlNode* node);
+
+// The name and the whole text without copying; valid until the node is changed or freed.
+std::u16string_view NodeNameView(const XmlNode* node);
+std::u16string_view NodeTextView(const XmlNode* node);
+
+XmlNode* FirstChild(const XmlNode* node);
+XmlNode* NextSibling(const XmlNode* node);
+XmlNode* ParentNode(const XmlNode* node);
+
+// Characters of the parent's text between the previous sibling (or the text's start) and this node.
+std::int64_t NodePosition(const XmlNode* node);
+
+// Attribute walk with the cursor kept in the node: Begin, then Next until false.
+bool BeginAttributes(XmlNode* node);
+bool NextAttribute(XmlNode* node);
+std::u16string AttributeName(const XmlNode* node);
+std::u16string AttributeValue(const XmlNode* node);
+std::u16string_view AttributeNameView(const XmlNode* node);
+std::u16string_view AttributeValueView(const XmlNode* node);
+
+// --- Parsing ----------------------------------------------------------------------------
+
+// Parses a file into a document under `number`; nonzero when a document was made, also after
+// a parse error (the partial tree is kept). 0 for an empty path, an unreadable or empty file.
+int LoadDocument(int number, std::u16string_view path, int encoding = kEncodingAuto);
+
+// 0 when the last load parsed the whole file, else the parser's error code.
+int DocumentStatus(int number);
+int ErrorLine(int number);
+int ErrorColumn(int number);
+std::u16string ErrorMessage(int number);
+
+// --- Formatting and output ----------------------------------------------------------------
+
+// Normalises line breaks and blanks of every text and, with FormatReindent, re-indents.
+void FormatDocument(int number, int options, int indentStep = 2);
+
+// Writes the document as XML text in its encoding; nonzero when every write succeeded.
+// An existing file at `path` is replaced only after the whole new content was written.
+int SaveDocument(int number, std::u16string_view path, int options = 0);
+
+}  // namespace rk::xml
