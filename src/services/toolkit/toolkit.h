@@ -85,10 +85,14 @@ void CloseWindow(int window);
 // Blocks until an event is available and returns its code (13100, 13116 or another code).
 int WaitEvent();
 
-// Control number of the event last returned by WaitEvent.
+// Handles pending window-system messages without blocking; the next queued event code, or 0
+// when no event is waiting. Lets tests and benchmarks drive the program step by step.
+int PollEvent();
+
+// Control number of the event last returned by WaitEvent or PollEvent.
 int EventControl();
 
-// Window number of the event last returned by WaitEvent.
+// Window number of the event last returned by WaitEvent or PollEvent.
 int EventWindow();
 
 // --- Control creation (nonzero on success) --------------------------------------------
