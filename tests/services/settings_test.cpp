@@ -1,0 +1,261 @@
+#include "services/settings.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "services/text.h"
+#include "support/test_support.h"
+
+namespace rk {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempFolder;
+using test::WriteFileBytes;
+
+constexpr std::string_view kHeader = "\xEF\xBB\xBF\r\n";
+
+std::u16string PathText(const std::filesystem::path& path) { return FromOsPath(path); }
+
+std::size_t FilesIn(const std::filesystem::path& folder) {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
+  return count;
+}
+
+// Opens a file with the given bytes in a fresh folder; the settings stay open for the test.
+class SettingsReading : public ::testing::Test {
+ protected:
+  void Open(std::string_view bytes) {
+    WriteFileBytes(file_, bytes);
+    ASSERT_NE(OpenSettings(PathText(file_)), 0);
+  }
+  void TearDown() override { CloseSettings(); }
+
+  TempFolder folder_;
+  std::filesystem::path file_ = folder_ / "Rufkartei.ini";
+};
+
+TEST_F(SettingsReading, MatchesKeysIgnoringCaseAndBlanks) {
+  Open(std::string(kHeader) +
+       "; comment line\r\n"
+       "\r\n\r\n"
+       "  tooltip\t =  1  \r\n"
+       "Telefonbuch1=C:\\Daten\\\n"
+       "\t\r\n"
+       "TELEFONBUCH2 = /home/anna/B\xC3\xBC" "cher\r");
+  EXPECT_EQ(ReadSettingString(u"ToolTip", u"x"), u"1");
+  EXPECT_EQ(ReadSettingString(u"Telefonbuch1", u"x"), u"C:\\Daten\\");
+  EXPECT_EQ(ReadSettingString(u"Telefonbuch2", u"x"), u"/home/anna/B\u00FCcher");
+  EXPECT_EQ(ReadSettingString(u"comment line", u"x"), u"x");
+  EXPECT_EQ(ReadSettingString(u"Telefonbuch3", u"fehlt"), u"fehlt");
+  EXPECT_EQ(ReadSettingInteger(u"Telefonbuch3", 42), 42);
+}
+
+TEST_F(SettingsReading, TakesAFileWithoutByteOrderMarkAsLatin1) {
+  Open("Telefonbuch1 = /B\xE4r\\\r\nToolTip = 0");
+  EXPECT_EQ(ReadSettingString(u"Telefonbuch1", u""), u"/B\u00E4r\\");
+  EXPECT_EQ(ReadSettingInteger(u"ToolTip", 1), 0);
+}
+
+TEST_F(SettingsReading, SeesOnlyKeysAboveTheFirstGroup) {
+  Open("ToolTip = 1\r\n[Rufkartei]\r\nTelefonbuch1 = /a\r\n");
+  EXPECT_EQ(ReadSettingInteger(u"ToolTip", 0), 1);
+  EXPECT_EQ(ReadSettingString(u"Telefonbuch1", u"none"), u"none");
+  EXPECT_EQ(ReadSettingString(u"[Rufkartei]", u"none"), u"none");
+}
+
+TEST_F(SettingsReading, KeyWithoutEqualsSignHasAnEmptyValue) {
+  Open("Telefonbuch1\r\nToolTip = 1\r\n");
+  EXPECT_EQ(ReadSettingString(u"Telefonbuch1", u"x"), u"");
+  EXPECT_EQ(ReadSettingInteger(u"ToolTip", 0), 1);
+}
+
+TEST_F(SettingsReading, ParsesIntegersLikeTheDecimalPrefix) {
+  Open("a = 12ab\r\nb = ab\r\nc =\r\nd = +7\r\ne = -3\r\nf = 2147483647\r\ng = -2147483648\r\n"
+       "h = 2147483648\r\ni = -2147483649\r\nj = 99999999999999999999999\r\n"
+       "k = -99999999999999999999999\r\nl = - 5\r\nm = 0007\r\n");
+  EXPECT_EQ(ReadSettingInteger(u"a", 99), 12);
+  EXPECT_EQ(ReadSettingInteger(u"b", 99), 0);
+  EXPECT_EQ(ReadSettingInteger(u"c", 99), 0);
+  EXPECT_EQ(ReadSettingInteger(u"d", 99), 7);
+  EXPECT_EQ(ReadSettingInteger(u"e", 99), -3);
+  EXPECT_EQ(ReadSettingInteger(u"f", 99), INT32_MAX);
+  EXPECT_EQ(ReadSettingInteger(u"g", 99), INT32_MIN);
+  EXPECT_EQ(ReadSettingInteger(u"h", 99), INT32_MAX);
+  EXPECT_EQ(ReadSettingInteger(u"i", 99), INT32_MIN);
+  EXPECT_EQ(ReadSettingInteger(u"j", 99), INT32_MAX);
+  EXPECT_EQ(ReadSettingInteger(u"k", 99), INT32_MIN);
+  EXPECT_EQ(ReadSettingInteger(u"l", 99), 0);
+  EXPECT_EQ(ReadSettingInteger(u"m", 99), 7);
+}
+
+TEST_F(SettingsReading, ReadsAloneNeverRewriteTheFile) {
+  const std::string bytes = "Telefonbuch1 = /B\xE4r\n";
+  Open(bytes);
+  EXPECT_EQ(CloseSettings(), 0);
+  EXPECT_EQ(ReadFileBytes(file_), bytes);
+  EXPECT_EQ(ReadSettingString(u"Telefonbuch1", u"closed"), u"closed");
+}
+
+TEST(SettingsFile, MissingFileGivesDefaults) {
+  TempFolder folder;
+  EXPECT_EQ(OpenSettings(PathText(folder / "missing.ini")), 0);
+  EXPECT_EQ(ReadSettingString(u"ToolTip", u"1"), u"1");
+  EXPECT_EQ(ReadSettingInteger(u"ToolTip", 1), 1);
+  EXPECT_EQ(CloseSettings(), 0);
+  EXPECT_FALSE(std::filesystem::exists(folder / "missing.ini"));
+}
+
+TEST(SettingsFile, EmptyCreateWritesOnlyTheHeader) {
+  TempFolder folder;
+  const auto file = folder / "Rufkartei.ini";
+  WriteFileBytes(file, "old content that is longer than the new one\r\n");
+  ASSERT_NE(CreateSettings(PathText(file)), 0);
+  EXPECT_EQ(CloseSettings(), 1);
+  EXPECT_EQ(ReadFileBytes(file), kHeader);
+  EXPECT_EQ(FilesIn(folder.path()), 1u);
+}
+
+TEST(SettingsFile, WritesOneLinePerKeyInFirstWrittenOrder) {
+  TempFolder folder;
+  const auto file = folder / "Rufkartei.ini";
+  ASSERT_NE(CreateSettings(PathText(file)), 0);
+  WriteSettingString(u"Telefonbuch1", u"/home/anna/B\u00FCcher/");
+  WriteSettingString(u"tooltip", u"1");
+  WriteSettingString(u"Telefonbuch2", u"C:\\Daten\\");
+  WriteSettingInteger(u"ToolTip", -2147483647 - 1);
+  WriteSettingInteger(u"ToolTip", 0);
+  EXPECT_EQ(CloseSettings(), 1);
+  const std::string expected = std::string(kHeader) +
+                               "Telefonbuch1 = /home/anna/B\xC3\xBC" "cher/\r\n"
+                               "ToolTip = 0\r\n"
+                               "Telefonbuch2 = C:\\Daten\\\r\n";
+  EXPECT_EQ(ReadFileBytes(file), expected);
+  // Writes after closing go nowhere.
+  WriteSettingString(u"ToolTip", u"1");
+  EXPECT_EQ(CloseSettings(), 0);
+  EXPECT_EQ(ReadFileBytes(file), expected);
+}
+
+TEST(SettingsFile, LineBreaksInAValueCannotAddLines) {
+  TempFolder folder;
+  const auto file = folder / "Rufkartei.ini";
+  ASSERT_NE(CreateSettings(PathText(file)), 0);
+  WriteSettingString(u"Telefonbuch1", u"/a\r\nToolTip = 1\n");
+  EXPECT_EQ(CloseSettings(), 1);
+  EXPECT_EQ(ReadFileBytes(file), std::string(kHeader) + "Telefonbuch1 = /aToolTip = 1\r\n");
+}
+
+TEST(SettingsFile, RewriteKeepsCommentsGroupsAndPlaces) {
+  TempFolder folder;
+  const auto file = folder / "Rufkartei.ini";
+  WriteFileBytes(file, "; Einstellungen\r\nToolTip = 1\r\nLonely\r\n;no space\r\n"
+                       "[Alt]\r\nToolTip = 7\r\n[Neu] trailing\r\n");
+  ASSERT_NE(OpenSettings(PathText(file)), 0);
+  WriteSettingInteger(u"TOOLTIP", 0);
+  WriteSettingString(u"Telefonbuch1", u"/a ");
+  EXPECT_EQ(CloseSettings(), 1);
+  EXPECT_EQ(ReadFileBytes(file), std::string(kHeader) +
+                                     "; Einstellungen\r\nTOOLTIP = 0\r\nLonely = \r\n; no space\r\n"
+                                     "Telefonbuch1 = /a \r\n[Alt]\r\nToolTip = 7\r\n[Neu]\r\n");
+}
+
+TEST(SettingsFile, OptionBitsDropSpacesAndSeparateGroups) {
+  TempFolder folder;
+  const auto file = folder / "Rufkartei.ini";
+  WriteFileBytes(file, "a = 1\r\n[Eins]\r\nb = 2\r\n[Zwei]\r\n");
+  ASSERT_NE(OpenSettings(PathText(file), kSettingsNoSpaces | kSettingsGroupGap), 0);
+  WriteSettingString(u"a", u"3");
+  EXPECT_EQ(CloseSettings(), 1);
+  EXPECT_EQ(ReadFileBytes(file), std::string(kHeader) + "a=3\r\n[Eins]\r\nb=2\r\n\r\n[Zwei]\r\n");
+
+  ASSERT_NE(OpenSettings(PathText(file), kSettingsGroupGap), 0);
+  EXPECT_EQ(ReadSettingInteger(u"a", 0), 3);
+  WriteSettingString(u"a", u"4");
+  EXPECT_EQ(CloseSettings(), 1);
+  EXPECT_EQ(ReadFileBytes(file), std::string(kHeader) + "a = 4\r\n[Eins]\r\nb = 2\r\n\r\n[Zwei]\r\n");
+}
+
+TEST(SettingsFile, WritesToAMissingFileCreateItOnClose) {
+  TempFolder folder;
+  const auto file = folder / "Rufkartei.ini";
+  EXPECT_EQ(OpenSettings(PathText(file)), 0);
+  WriteSettingInteger(u"ToolTip", 1);
+  EXPECT_EQ(CloseSettings(), 1);
+  EXPECT_EQ(ReadFileBytes(file), std::string(kHeader) + "ToolTip = 1\r\n");
+}
+
+TEST(SettingsFile, OpeningAnotherFileWritesTheFirstBack) {
+  TempFolder folder;
+  ASSERT_NE(CreateSettings(PathText(folder / "a.ini")), 0);
+  WriteSettingInteger(u"ToolTip", 1);
+  EXPECT_EQ(OpenSettings(PathText(folder / "b.ini")), 0);
+  EXPECT_EQ(ReadFileBytes(folder / "a.ini"), std::string(kHeader) + "ToolTip = 1\r\n");
+  EXPECT_EQ(CloseSettings(), 0);
+}
+
+TEST(SettingsFile, ReplacedFileKeepsItsAccessRights) {
+  TempFolder folder;
+  const auto file = folder / "Rufkartei.ini";
+  WriteFileBytes(file, "ToolTip = 1\r\n");
+  ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+  ASSERT_NE(CreateSettings(PathText(file)), 0);
+  EXPECT_EQ(CloseSettings(), 1);
+  struct stat info {};
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST(SettingsFile, CreateFailsWhereNothingCanBeWritten) {
+  TempFolder folder;
+  const auto file = folder / "Rufkartei.ini";
+  const std::string old = "ToolTip = 1\r\n";
+  WriteFileBytes(file, old);
+  // Root ignores permission bits, so there only a missing folder makes the create fail.
+  const auto target = ::geteuid() == 0 ? folder / "missing" / "Rufkartei.ini" : file;
+  if (::geteuid() != 0) {
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
+  }
+  EXPECT_EQ(CreateSettings(PathText(target)), 0);
+  WriteSettingInteger(u"ToolTip", 0);
+  EXPECT_EQ(CloseSettings(), 0);
+  ::chmod(folder.path().c_str(), 0755);
+  EXPECT_EQ(ReadFileBytes(file), old);
+  EXPECT_EQ(FilesIn(folder.path()), 1u);
+}
+
+TEST(SettingsFile, FailedReplaceRemovesTheTemporaryFile) {
+  TempFolder folder;
+  // A folder in the file's place cannot be replaced by the new file.
+  const auto target = folder / "Rufkartei.ini";
+  std::filesystem::create_directory(target);
+  WriteFileBytes(target / "inside", "x");
+  ASSERT_NE(CreateSettings(PathText(target)), 0);
+  WriteSettingInteger(u"ToolTip", 0);
+  EXPECT_EQ(CloseSettings(), 0);
+  EXPECT_EQ(FilesIn(folder.path()), 1u);
+  EXPECT_EQ(ReadFileBytes(target / "inside"), "x");
+}
+
+TEST(SettingsFile, EachThreadHasItsOwnOpenFile) {
+  TempFolder folder;
+  const auto file = folder / "Rufkartei.ini";
+  WriteFileBytes(file, "ToolTip = 1\r\n");
+  ASSERT_NE(OpenSettings(PathText(file)), 0);
+  std::int32_t seenByOther = -1;
+  std::thread other([&] { seenByOther = ReadSettingInteger(u"ToolTip", 5); });
+  other.join();
+  EXPECT_EQ(seenByOther, 5);
+  EXPECT_EQ(ReadSettingInteger(u"ToolTip", 5), 1);
+  CloseSettings();
+}
+
+}  // namespace
+}  // namespace rk
