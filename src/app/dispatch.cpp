@@ -1,0 +1,36 @@
+#include "app/dispatch.h"
+
+#include <array>
+
+#include "app/controls.h"
+#include "app/info_window.h"
+#include "services/toolkit/toolkit.h"
+
+namespace rk::app {
+namespace {
+
+// A control and the operation its events run, with the operation's one argument: the slot
+// number for a book's button, otherwise the control or window the operation works on.
+struct Binding {
+  int control;
+  void (*operation)(int argument);
+  int argument;
+};
+
+constexpr std::array kBindings = {
+    Binding{kInfoToolTipBox, &TakeToolTipSwitch, kInfoToolTipBox},
+    Binding{kInfoClose, &tk::CloseWindow, kInfoWindow},
+};
+
+}  // namespace
+
+void DispatchControl(int control) {
+  for (const Binding& binding : kBindings) {
+    if (binding.control == control) {
+      binding.operation(binding.argument);
+      return;
+    }
+  }
+}
+
+}  // namespace rk::app

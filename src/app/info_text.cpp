@@ -1,0 +1,52 @@
+#include "app/info_text.h"
+
+namespace rk::app {
+
+const std::array<std::u16string_view, 43> kInfoLines = {
+    u"Getestet mit FRITZ!Box 7590. Telefonbücher ohne Bilder.",
+    u"",
+    u"  1. Telefonbücher auslesen. \"fritz.box\"  >>  \"Telefonie\"  >>  \"Telefonbuch\"  >>  \"Sichern\".",
+    u"  2. Mit \"Rufkartei\" Kontakte zwischen 2 Telefonbüchern verschieben.",
+    u"  3. Telefonbücher einlesen. \"fritz.box\"  >>  \"Telefonie\"  >>  \"Telefonbuch\"  >>  \"Wiederherstellen\".",
+    u"",
+    u"Das Programm verändert die ausgelesenen Telefonbücher nicht.",
+    u"Beim 'Laden' wird eine formatierte Telefonbuch-Version mit dem Zusatz '_Formatiert.xml' gespeichert.",
+    u"Beim 'Speichern' wird der Zusatz '_NEU.xml' am Dateinamen angehängt.",
+    u"",
+    u"Vor dem Speichern kann der 'Name' und die 'Datei' abgeändert werden.",
+    u"Nur ausgewählte Kontakte (Häkchen-Box) werden kopiert, verschoben oder gelöscht.",
+    u"Mit 'A+' oder 'A-' kann bei alle markierten Kontakten die Auswahl gesetzt oder gelöscht werden.",
+    u"Die Spalte 'Nr.' dient nur zur internen Verwaltung. Die Spalte 'ID' ist die Kontakt-Nummer im Telefonbuch.",
+    u"",
+    u"Sind im Telefonbuch Daten vorhanden die nicht gelesen werden, wird dies beim Laden angezeigt.",
+    u"In den Listen werden nicht alle Kontakt-Daten angezeigt. Sie dienen nur zur Auswahl der Kontakte.",
+    u"",
+    u"Rufkartei  -  Copyright (c) 2026 The Rufkartei developers",
+    u"_________________________________________________________________________________",
+    u"",
+    u"License for the expat XML parser",
+    u"",
+    // As the installed Expat's licence states them.
+    u"Copyright (C) 1998-2000 Thai Open Source Software Center Ltd and Clark Cooper",
+    u"Copyright (C) 2001-2017 Expat maintainers",
+    u"",
+    u"Permission is hereby granted, free of charge, to any person obtaining a copy of this software",
+    u"and associated documentation files (the 'Software'), to deal in the Software without restriction,",
+    u"including without limitation the rights to use, copy, modify, merge, publish, distribute, sublicense,",
+    u"and/or sell copies of the Software, and to permit persons to whom the Software is furnished to do so,",
+    u"subject to the following conditions:",
+    u"",
+    u"The above copyright notice and this permission notice shall be included",
+    u"in all copies or substantial portions of the Software.",
+    u"",
+    u"THE SOFTWARE IS PROVIDED 'AS IS', WITHOUT WARRANTY OF ANY KIND,",
+    u"EXPRESS OR IMPLIED, INCLUDING BUT NOT LIMITED TO THE WARRANTIES OF",
+    u"MERCHANTABILITY, FITNESS For A PARTICULAR PURPOSE AND NONINFRINGEMENT.",
+    u"IN NO EVENT SHALL THE AUTHORS OR COPYRIGHT HOLDERS BE LIABLE FOR ANY",
+    u"CLAIM, DAMAGES OR OTHER LIABILITY, WHETHER IN AN ACTION OF CONTRACT,",
+    u"TORT OR OTHERWISE, ARISING FROM, OUT OF OR IN CONNECTION WITH THE",
+    u"SOFTWARE OR THE USE OR OTHER DEALINGS IN THE SOFTWARE.",
+    u"",
+};
+
+}  // namespace rk::app

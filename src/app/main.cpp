@@ -1,0 +1,5 @@
+// Rufkartei: copies, moves and deletes contacts between two router phonebook files.
+
+#include "app/shell.h"
+
+int main() { return rk::app::RunProgram(rk::app::ExecutableFolder()); }

@@ -1,0 +1,68 @@
+#include "app/shell.h"
+
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "app/dispatch.h"
+#include "app/fonts.h"
+#include "app/info_window.h"
+#include "app/main_window.h"
+#include "app/program_settings.h"
+#include "services/text.h"
+#include "services/toolkit/toolkit.h"
+
+namespace rk::app {
+
+ShellState& Shell() {
+  static ShellState state;
+  return state;
+}
+
+std::u16string ExecutableFolder() {
+  std::error_code error;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return std::u16string(FolderPart(FromOsPath(executable)));
+}
+
+bool StartShell(std::u16string programFolder) {
+  if (tk::StartToolkit() == 0) return false;
+  ShellState& state = Shell();
+  state = ShellState{};
+  state.programFolder = std::move(programFolder);
+  state.fonts = LoadFonts();
+  ReadProgramSettings(state);
+  const tk::Handle mainWindow = BuildMainWindow(state.fonts, state.toolTipSwitch);
+  BuildInfoWindow(mainWindow, state.fonts, state.toolTipSwitch);
+  return true;
+}
+
+bool DispatchEvent(int code, int control) {
+  // A close request ends the program whichever window it comes from.
+  if (code == tk::kEventClose) return false;
+  if (code == tk::kEventControl) DispatchControl(control);
+  return true;
+}
+
+void RunEventLoop() {
+  for (;;) {
+    const int code = tk::WaitEvent();
+    if (!DispatchEvent(code, tk::EventControl())) return;
+  }
+}
+
+void EndShell() {
+  WriteProgramSettings(Shell());
+  FreeFonts();
+  tk::EndToolkit();
+}
+
+int RunProgram(std::u16string programFolder) {
+  if (!StartShell(std::move(programFolder))) return 1;
+  RunEventLoop();
+  EndShell();
+  return 0;
+}
+
+}  // namespace rk::app

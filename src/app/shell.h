@@ -1,0 +1,32 @@
+#pragma once
+// The program's life: start-up, the event loop and shutdown. The steps are separate so that
+// tests can start the shell, feed it events one by one and end it.
+
+#include <string>
+
+#include "app/shell_state.h"
+
+namespace rk::app {
+
+// Folder of the running executable, ending in "/"; empty when it cannot be determined.
+std::u16string ExecutableFolder();
+
+// Starts the toolkit, loads the fonts, reads the settings from `programFolder` (ending in "/")
+// and opens the main and the information window. False when the toolkit cannot start; then
+// nothing else was done.
+bool StartShell(std::u16string programFolder);
+
+// Handles one event: runs the operation of a control event; false for a close request, which
+// ends the loop. Other codes are ignored.
+bool DispatchEvent(int code, int control);
+
+// Waits for events and handles them until the first close request.
+void RunEventLoop();
+
+// Writes the settings back, frees the fonts and ends the toolkit.
+void EndShell();
+
+// The whole program with the settings file in `programFolder`; the process's exit code.
+int RunProgram(std::u16string programFolder);
+
+}  // namespace rk::app
