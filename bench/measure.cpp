@@ -1,0 +1,44 @@
+#include "measure.h"
+
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <fstream>
+#include <string>
+
+namespace rk::bench {
+namespace {
+
+// A "Key:   123 kB" line of /proc/self/status; -1 when absent.
+std::int64_t StatusKb(const std::string& key) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(key, 0) == 0) return std::stoll(line.substr(key.size()));
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::int64_t PeakRssKb() {
+  const std::int64_t hwm = StatusKb("VmHWM:");
+  if (hwm >= 0) return hwm;
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;  // KiB on Linux
+}
+
+std::int64_t CurrentRssKb() {
+  const std::int64_t rss = StatusKb("VmRSS:");
+  return rss >= 0 ? rss : 0;
+}
+
+std::int64_t HeapInUseBytes() {
+  const struct mallinfo2 info = mallinfo2();
+  return static_cast<std::int64_t>(info.uordblks + info.hblkhd);
+}
+
+void ReleaseFreeHeap() { malloc_trim(0); }
+
+}  // namespace rk::bench
