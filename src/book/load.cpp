@@ -1,0 +1,88 @@
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "book/book.h"
+#include "book/slot.h"
+#include "book/walk.h"
+#include "services/text.h"
+#include "services/toolkit/toolkit.h"
+#include "xml/xml.h"
+
+namespace rk::book {
+namespace {
+
+// The load works on document 0; it lives only while the file is being read.
+constexpr int kDocument = 0;
+
+// The blank, line-break and indentation options of the load's normalisation and copy.
+constexpr int kNormalise = xml::FormatCutBreaks | xml::FormatReduceBreaks | xml::FormatReduceBlanks;
+constexpr int kNormaliseIndent = 2;
+constexpr int kCopyIndent = 3;
+
+void ReportUnreadable(std::u16string_view path) {
+  std::u16string text = u"  Das Telefonbuch kann nicht geöffnet werden.    \n\n  Datei:  ";
+  text += FilePart(path);
+  text += u"    \n\n  Pfad:   ";
+  text += FolderPart(path);
+  text += u"    ";
+  tk::MessageBox(u"Fehlermeldung", text, tk::kIconError);
+}
+
+void ReportParseError() {
+  std::u16string text = u"  Fehler in der XML-Datei.    \n\n";
+  text += u"  Zeile:\t" + DecimalText(xml::ErrorLine(kDocument)) + u"    \n";
+  text += u"  Spalte:\t" + DecimalText(xml::ErrorColumn(kDocument)) + u"    \n\n";
+  text += u"  Meldung:\n    " + xml::ErrorMessage(kDocument) + u"    \n";
+  tk::MessageBox(u"Fehlermeldung", text, tk::kIconWarning);
+}
+
+// Parses the file, reports what is wrong with it, records its elements into the load list and
+// writes the re-indented copy beside it.
+void ReadBook(std::u16string_view path) {
+  WorkingState& state = Working();
+  if (xml::LoadDocument(kDocument, path) == 0) {
+    ReportUnreadable(path);
+    ClearRecords(state.loadList);
+    return;
+  }
+  // A malformed file still gives the tree read up to the error; it is loaded all the same.
+  if (xml::DocumentStatus(kDocument) != 0) ReportParseError();
+  xml::FormatDocument(kDocument, kNormalise, kNormaliseIndent);
+  ClearRecords(state.loadList);
+  state.elementCounter = -1;
+  if (xml::XmlNode* main = xml::MainNode(kDocument)) Walk(main, 0);
+  TrimCapacity(state.loadList);
+  xml::FormatDocument(kDocument, xml::FormatReindent, kCopyIndent);
+  // The copy is a convenience for the user; a failure to write it is not reported.
+  xml::SaveDocument(kDocument, std::u16string(path) + u"_Formatiert.xml");
+  xml::FreeDocument(kDocument);
+}
+
+}  // namespace
+
+void Load(int slotNumber) {
+  BookSlot* slot = FindSlot(slotNumber);
+  if (slot == nullptr) return;
+  const std::u16string path = tk::OpenFileDialog(u"Telefonbuch auswählen:", slot->rememberedFolder,
+                                                 u"Telefonbuch (*.xml)|*.xml", 0);
+  if (path.empty()) return;
+
+  WorkingState& state = Working();
+  slot->rememberedFolder = FolderPart(path);
+  tk::SetText(slot->fileField, path);
+  state.numberSuffix = SuffixText(slot->suffix);
+  // The old book goes before the new one is read, so the two are never in memory together.
+  ClearRecords(slot->records);
+  state.bookName = u"Unbekannt";
+
+  ReadBook(path);
+
+  // The load list is handed over rather than copied: nothing reads it after a load, and a
+  // copy would hold a large book twice.
+  slot->records = std::exchange(state.loadList, RecordList{});
+  ShowAllRows(*slot);
+  tk::SetText(slot->nameField, state.bookName);
+}
+
+}  // namespace rk::book

@@ -1,0 +1,420 @@
+#include "book/record_list.h"
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+
+#include "services/text.h"
+
+namespace rk::book {
+namespace {
+
+constexpr std::u16string_view kContact = u"contact";
+constexpr std::u16string_view kUniqueId = u"uniqueid";
+constexpr std::u16string_view kRealName = u"realName";
+constexpr std::u16string_view kNumber = u"number";
+constexpr std::u16string_view kNumberSeparator = u"  #  ";
+
+std::uint32_t Narrow(std::size_t value) { return static_cast<std::uint32_t>(value); }
+
+std::uint32_t InternName(RecordList& list, std::u16string_view name) {
+  if (const auto found = list.nameIds.find(name); found != list.nameIds.end()) {
+    return found->second;
+  }
+  const std::uint32_t id = Narrow(list.names.size());
+  list.names.emplace_back(name);
+  list.nameIds.emplace(std::u16string(name), id);
+  if (name == kContact) list.contactName = id;
+  return id;
+}
+
+std::uint32_t LookUpName(const RecordList& list, std::u16string_view name) {
+  const auto found = list.nameIds.find(name);
+  return found == list.nameIds.end() ? kNoName : found->second;
+}
+
+// Appends a text to the pool and returns its offset.
+std::uint64_t AppendToPool(RecordList& list, std::u16string_view text) {
+  const std::uint64_t offset = list.pool.size();
+  list.pool.insert(list.pool.end(), text.begin(), text.end());
+  return offset;
+}
+
+std::u16string_view PoolText(const RecordList& list, std::uint64_t offset, std::uint32_t length) {
+  return {list.pool.data() + offset, length};
+}
+
+// One past the last attribute of record `index`.
+std::size_t AttributeEnd(const RecordList& list, std::size_t index) {
+  return index + 1 < list.records.size() ? list.records[index + 1].firstAttribute
+                                         : list.attributes.size();
+}
+
+struct ParsedNumber {
+  std::uint32_t number = 0;
+  NumberSuffix suffix = NumberSuffix::kCustom;
+};
+
+// Splits "12 (1)" into its number and suffix; a text that the number and suffix would not
+// give back exactly (leading zeros, other suffixes, too large) is kept whole as custom.
+ParsedNumber ParseNumberText(std::u16string_view text) {
+  ParsedNumber parsed;
+  std::size_t digits = 0;
+  std::uint64_t value = 0;
+  while (digits < text.size() && text[digits] >= u'0' && text[digits] <= u'9') {
+    value = value * 10 + static_cast<std::uint64_t>(text[digits] - u'0');
+    if (value > std::numeric_limits<std::uint32_t>::max()) return parsed;
+    ++digits;
+  }
+  if (digits == 0 || (digits > 1 && text[0] == u'0')) return parsed;
+  const std::u16string_view rest = text.substr(digits);
+  if (rest.empty()) {
+    parsed.suffix = NumberSuffix::kNone;
+  } else if (rest == SuffixText(NumberSuffix::kBookOne)) {
+    parsed.suffix = NumberSuffix::kBookOne;
+  } else if (rest == SuffixText(NumberSuffix::kBookTwo)) {
+    parsed.suffix = NumberSuffix::kBookTwo;
+  } else {
+    return parsed;
+  }
+  parsed.number = static_cast<std::uint32_t>(value);
+  return parsed;
+}
+
+// The attribute pairs of an Attributes text, split at "|" the way the text is formed:
+// key up to the first "=", value between the quotation marks.
+std::vector<AttributePair> SplitAttributesText(std::u16string_view text) {
+  std::vector<AttributePair> pairs;
+  const std::size_t items = CountOccurrences(text, u"|");
+  for (std::size_t item = 1; item <= items; ++item) {
+    const std::u16string_view piece = Field(text, u'|', item);
+    const std::u16string_view key = piece.substr(0, piece.find(u'='));
+    std::u16string_view value;
+    if (piece.size() > key.size() + 3) value = piece.substr(key.size() + 2, piece.size() - key.size() - 3);
+    pairs.push_back({std::u16string(key), std::u16string(value)});
+  }
+  return pairs;
+}
+
+// Appends a copy of record `index` of `source` to `target`; `nameMap` caches the target's id
+// for each name id of the source.
+void CopyRecord(RecordList& target, const RecordList& source, std::size_t index,
+                std::vector<std::uint32_t>& nameMap) {
+  const auto targetName = [&](std::uint32_t sourceName) {
+    std::uint32_t& mapped = nameMap[sourceName];
+    if (mapped == kNoName) mapped = InternName(target, source.names[sourceName]);
+    return mapped;
+  };
+  const StoredRecord& from = source.records[index];
+  StoredRecord copy = from;
+  copy.name = targetName(from.name);
+  if (from.suffix == NumberSuffix::kCustom) {
+    copy.number = Narrow(target.customNumbers.size());
+    target.customNumbers.push_back(source.customNumbers[from.number]);
+  }
+  copy.firstAttribute = Narrow(target.attributes.size());
+  const std::size_t attributeEnd = AttributeEnd(source, index);
+  for (std::size_t k = from.firstAttribute; k < attributeEnd; ++k) {
+    const StoredAttribute& attribute = source.attributes[k];
+    target.attributes.push_back(
+        {AppendToPool(target, PoolText(source, attribute.value, attribute.valueLength)),
+         attribute.valueLength, targetName(attribute.name)});
+  }
+  copy.text = AppendToPool(target, PoolText(source, from.text, from.textLength));
+  if (copy.name == target.contactName) target.rowStarts.push_back(target.records.size());
+  target.records.push_back(copy);
+}
+
+}  // namespace
+
+std::size_t NameHash::operator()(std::u16string_view name) const noexcept {
+  return std::hash<std::u16string_view>{}(name);
+}
+
+std::u16string_view SuffixText(NumberSuffix suffix) {
+  switch (suffix) {
+    case NumberSuffix::kBookOne:
+      return u" (1)";
+    case NumberSuffix::kBookTwo:
+      return u" (2)";
+    default:
+      return {};
+  }
+}
+
+NumberSuffix SuffixOf(std::u16string_view text) {
+  if (text == SuffixText(NumberSuffix::kBookOne)) return NumberSuffix::kBookOne;
+  if (text == SuffixText(NumberSuffix::kBookTwo)) return NumberSuffix::kBookTwo;
+  return NumberSuffix::kNone;
+}
+
+void ClearRecords(RecordList& list) { list = RecordList{}; }
+
+void TrimCapacity(RecordList& list) {
+  list.records.shrink_to_fit();
+  list.attributes.shrink_to_fit();
+  list.pool.shrink_to_fit();
+  list.rowStarts.shrink_to_fit();
+}
+
+std::size_t RecordCount(const RecordList& list) { return list.records.size(); }
+
+void AppendElement(RecordList& list, std::uint32_t number, NumberSuffix suffix,
+                   std::int32_t depth, std::u16string_view name) {
+  StoredRecord record;
+  record.number = number;
+  record.suffix = suffix;
+  record.depth = depth;
+  record.name = InternName(list, name);
+  record.firstAttribute = Narrow(list.attributes.size());
+  record.text = list.pool.size();
+  if (record.name == list.contactName) list.rowStarts.push_back(list.records.size());
+  list.records.push_back(record);
+}
+
+void AppendAttribute(RecordList& list, std::u16string_view name, std::u16string_view value) {
+  const std::uint32_t nameId = InternName(list, name);
+  list.attributes.push_back({AppendToPool(list, value), Narrow(value.size()), nameId});
+}
+
+void SetLastText(RecordList& list, std::u16string_view text) {
+  StoredRecord& record = list.records.back();
+  record.text = AppendToPool(list, text);
+  record.textLength = Narrow(text.size());
+}
+
+void AppendRecord(RecordList& list, const NodeRecord& record) {
+  const ParsedNumber parsed = ParseNumberText(record.Nr);
+  std::uint32_t number = parsed.number;
+  if (parsed.suffix == NumberSuffix::kCustom) {
+    number = Narrow(list.customNumbers.size());
+    list.customNumbers.push_back(record.Nr);
+  }
+  AppendElement(list, number, parsed.suffix, record.Depth, record.Name);
+  if (!record.AttributeList.empty()) {
+    for (const AttributePair& pair : record.AttributeList) AppendAttribute(list, pair.name, pair.value);
+  } else if (!record.Attributes.empty()) {
+    for (const AttributePair& pair : SplitAttributesText(record.Attributes)) {
+      AppendAttribute(list, pair.name, pair.value);
+    }
+  }
+  SetLastText(list, record.Text);
+}
+
+NodeRecord GetRecord(const RecordList& list, std::size_t index) {
+  NodeRecord record;
+  record.Nr = NumberText(list, index);
+  record.Depth = RecordDepth(list, index);
+  record.Name = std::u16string(RecordName(list, index));
+  record.Attributes = AttributesText(list, index);
+  record.Text = std::u16string(RecordText(list, index));
+  const std::size_t count = AttributeCount(list, index);
+  record.AttributeList.reserve(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    record.AttributeList.push_back({std::u16string(AttributeName(list, index, k)),
+                                    std::u16string(AttributeValue(list, index, k))});
+  }
+  return record;
+}
+
+std::u16string NumberText(const RecordList& list, std::size_t index) {
+  const StoredRecord& record = list.records[index];
+  if (record.suffix == NumberSuffix::kCustom) return list.customNumbers[record.number];
+  std::u16string text = DecimalText(record.number);
+  text += SuffixText(record.suffix);
+  return text;
+}
+
+std::int32_t RecordDepth(const RecordList& list, std::size_t index) {
+  return list.records[index].depth;
+}
+
+std::u16string_view RecordName(const RecordList& list, std::size_t index) {
+  return list.names[list.records[index].name];
+}
+
+std::u16string_view RecordText(const RecordList& list, std::size_t index) {
+  const StoredRecord& record = list.records[index];
+  return PoolText(list, record.text, record.textLength);
+}
+
+std::size_t AttributeCount(const RecordList& list, std::size_t index) {
+  return AttributeEnd(list, index) - list.records[index].firstAttribute;
+}
+
+std::u16string_view AttributeName(const RecordList& list, std::size_t index, std::size_t k) {
+  return list.names[list.attributes[list.records[index].firstAttribute + k].name];
+}
+
+std::u16string_view AttributeValue(const RecordList& list, std::size_t index, std::size_t k) {
+  const StoredAttribute& attribute = list.attributes[list.records[index].firstAttribute + k];
+  return PoolText(list, attribute.value, attribute.valueLength);
+}
+
+std::u16string AttributesText(const RecordList& list, std::size_t index) {
+  std::u16string text;
+  const std::size_t count = AttributeCount(list, index);
+  for (std::size_t k = 0; k < count; ++k) {
+    text += AttributeName(list, index, k);
+    text += u"=\"";
+    text += AttributeValue(list, index, k);
+    text += u"\"|";
+  }
+  return std::u16string(TrimBlanks(text));
+}
+
+std::size_t RowCount(const RecordList& list) { return list.rowStarts.size(); }
+
+RunExtent RunOf(const RecordList& list, std::size_t row) {
+  // Every `contact` record starts a run, so a run ends where the next one starts.
+  const std::size_t end =
+      row + 1 < list.rowStarts.size() ? list.rowStarts[row + 1] : list.records.size();
+  return {list.rowStarts[row], end};
+}
+
+namespace {
+
+struct ColumnNames {
+  std::uint32_t uniqueId;
+  std::uint32_t realName;
+  std::uint32_t number;
+};
+
+ColumnNames ColumnNamesOf(const RecordList& list) {
+  return {LookUpName(list, kUniqueId), LookUpName(list, kRealName), LookUpName(list, kNumber)};
+}
+
+std::u16string BuildRowText(const RecordList& list, std::size_t row, const ColumnNames& columns) {
+  const RunExtent run = RunOf(list, row);
+  // A later `uniqueid` or `realName` replaces an earlier one; every `number` is joined.
+  std::u16string_view id;
+  std::u16string_view name;
+  std::u16string telefon;
+  for (std::size_t index = run.first + 1; index < run.end; ++index) {
+    const std::uint32_t nameId = list.records[index].name;
+    if (nameId == columns.uniqueId) {
+      id = RecordText(list, index);
+    } else if (nameId == columns.realName) {
+      name = RecordText(list, index);
+    } else if (nameId == columns.number) {
+      if (!telefon.empty()) telefon += kNumberSeparator;
+      telefon += RecordText(list, index);
+    }
+  }
+  const std::u16string nr = NumberText(list, run.first);
+  std::u16string text;
+  text.reserve(4 + nr.size() + id.size() + name.size() + telefon.size());
+  text += u'\n';
+  text += nr;
+  text += u'\n';
+  text += id;
+  text += u'\n';
+  text += name;
+  text += u'\n';
+  text += telefon;
+  return text;
+}
+
+}  // namespace
+
+std::u16string RowText(const RecordList& list, std::size_t row) {
+  return BuildRowText(list, row, ColumnNamesOf(list));
+}
+
+std::vector<std::u16string> AllRowTexts(const RecordList& list) {
+  const ColumnNames columns = ColumnNamesOf(list);
+  std::vector<std::u16string> texts;
+  texts.reserve(RowCount(list));
+  for (std::size_t row = 0; row < RowCount(list); ++row) {
+    texts.push_back(BuildRowText(list, row, columns));
+  }
+  return texts;
+}
+
+void AppendRuns(RecordList& target, const RecordList& source, std::span<const std::size_t> rows) {
+  if (&target == &source) return;
+  std::vector<std::uint32_t> nameMap(source.names.size(), kNoName);
+  for (const std::size_t row : rows) {
+    if (row >= RowCount(source)) continue;
+    const RunExtent run = RunOf(source, row);
+    for (std::size_t index = run.first; index < run.end; ++index) {
+      CopyRecord(target, source, index, nameMap);
+    }
+  }
+}
+
+void RemoveRuns(RecordList& list, std::span<const std::size_t> rows) {
+  // The extents are taken before anything moves, since the pass rewrites rowStarts in place.
+  std::vector<RunExtent> removedRuns;
+  removedRuns.reserve(rows.size());
+  for (const std::size_t row : rows) {
+    if (row < RowCount(list)) removedRuns.push_back(RunOf(list, row));
+  }
+  const std::size_t recordCount = list.records.size();
+  std::size_t recordWrite = 0;
+  std::size_t attributeWrite = 0;
+  std::size_t poolWrite = 0;
+  std::size_t rowWrite = 0;
+  std::size_t nextRemoved = 0;  // index into removedRuns of the next run to drop
+  const auto moveText = [&](std::uint64_t& offset, std::uint32_t length) {
+    // The pool holds the texts in record order, so a kept text only ever moves down.
+    const auto from = list.pool.begin() + static_cast<std::ptrdiff_t>(offset);
+    std::copy(from, from + length, list.pool.begin() + static_cast<std::ptrdiff_t>(poolWrite));
+    offset = poolWrite;
+    poolWrite += length;
+  };
+  for (std::size_t index = 0; index < recordCount; ++index) {
+    const std::size_t attributeEnd = AttributeEnd(list, index);
+    while (nextRemoved < removedRuns.size() && removedRuns[nextRemoved].end <= index) {
+      ++nextRemoved;
+    }
+    if (nextRemoved < removedRuns.size() && removedRuns[nextRemoved].first <= index) continue;
+    StoredRecord record = list.records[index];
+    const std::size_t firstAttribute = record.firstAttribute;
+    record.firstAttribute = Narrow(attributeWrite);
+    for (std::size_t k = firstAttribute; k < attributeEnd; ++k) {
+      StoredAttribute attribute = list.attributes[k];
+      moveText(attribute.value, attribute.valueLength);
+      list.attributes[attributeWrite++] = attribute;
+    }
+    moveText(record.text, record.textLength);
+    if (record.name == list.contactName) list.rowStarts[rowWrite++] = recordWrite;
+    list.records[recordWrite++] = record;
+  }
+  list.records.resize(recordWrite);
+  list.attributes.resize(attributeWrite);
+  list.pool.resize(poolWrite);
+  list.rowStarts.resize(rowWrite);
+}
+
+bool RunsInStep(const RecordList& list) {
+  std::size_t row = 0;
+  std::uint64_t poolEnd = 0;  // texts must lie in record order, without overlap
+  const auto textFits = [&](std::uint64_t offset, std::uint32_t length) {
+    if (offset < poolEnd || offset + length > list.pool.size()) return false;
+    poolEnd = offset + length;
+    return true;
+  };
+  for (std::size_t index = 0; index < list.records.size(); ++index) {
+    const StoredRecord& record = list.records[index];
+    if (record.name >= list.names.size()) return false;
+    if (record.suffix == NumberSuffix::kCustom && record.number >= list.customNumbers.size()) {
+      return false;
+    }
+    const std::size_t attributeEnd = AttributeEnd(list, index);
+    if (record.firstAttribute > attributeEnd || attributeEnd > list.attributes.size()) return false;
+    for (std::size_t k = record.firstAttribute; k < attributeEnd; ++k) {
+      const StoredAttribute& attribute = list.attributes[k];
+      if (attribute.name >= list.names.size()) return false;
+      if (!textFits(attribute.value, attribute.valueLength)) return false;
+    }
+    if (!textFits(record.text, record.textLength)) return false;
+    if (list.names[record.name] == kContact) {
+      if (row >= list.rowStarts.size() || list.rowStarts[row] != index) return false;
+      ++row;
+    }
+  }
+  return row == list.rowStarts.size();
+}
+
+}  // namespace rk::book

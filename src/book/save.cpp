@@ -1,0 +1,134 @@
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "book/book.h"
+#include "book/slot.h"
+#include "services/text.h"
+#include "services/toolkit/toolkit.h"
+#include "xml/xml.h"
+
+namespace rk::book {
+namespace {
+
+// The save builds document 0; it lives only while the file is being written.
+constexpr int kDocument = 0;
+constexpr int kIndent = 3;
+
+constexpr std::u16string_view kPhonebook = u"phonebook";
+constexpr std::u16string_view kNameAttribute = u"name";
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// The text without the characters XML 1.0 does not allow (control characters other than tab,
+// line feed and carriage return, unpaired surrogates, U+FFFE and U+FFFF): whatever is typed
+// into the Name field, the saved file must parse.
+std::u16string XmlCharactersOnly(std::u16string_view text) {
+  std::u16string kept;
+  kept.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (IsHighSurrogate(unit)) {
+      if (i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+        kept.push_back(unit);
+        kept.push_back(text[++i]);
+      }
+      continue;
+    }
+    const bool allowed = unit >= 0x20 ? !IsLowSurrogate(unit) && unit != 0xFFFE && unit != 0xFFFF
+                                      : unit == u'\t' || unit == u'\n' || unit == u'\r';
+    if (allowed) kept.push_back(unit);
+  }
+  return kept;
+}
+
+// Makes the element of record `index` as the last child of `parent`; a `phonebook` element's
+// `name` attribute takes the book-name buffer. Attributes are set from the stored pairs, so
+// their values come back exactly as they were read.
+xml::XmlNode* AddElement(xml::XmlNode* parent, const RecordList& records, std::size_t index) {
+  const std::u16string_view name = RecordName(records, index);
+  xml::XmlNode* element = xml::AppendElement(parent, name);
+  if (element == nullptr) return nullptr;
+  const bool isPhonebook = name == kPhonebook;
+  const std::size_t attributes = AttributeCount(records, index);
+  for (std::size_t k = 0; k < attributes; ++k) {
+    const std::u16string_view key = AttributeName(records, index, k);
+    const bool isBookName = isPhonebook && key == kNameAttribute;
+    xml::SetAttribute(element, key,
+                      isBookName ? std::u16string_view(Working().bookName)
+                                 : AttributeValue(records, index, k));
+  }
+  if (const std::u16string_view text = RecordText(records, index); !text.empty()) {
+    xml::SetNodeText(element, text);
+  }
+  return element;
+}
+
+// An element still open for children, with the depth its record gave it.
+struct OpenElement {
+  std::int32_t depth;
+  xml::XmlNode* node;
+};
+
+// Places every record below the most recent record of smaller depth (its parent in the file
+// it came from). A record list that does not start with a main element (contacts copied into
+// an empty slot) is placed below a `phonebooks` and `phonebook` pair like the one "Neu" makes,
+// so the file is still a phonebook. False when an element cannot be made.
+bool BuildDocument(const RecordList& records) {
+  xml::XmlNode* const root = xml::RootNode(kDocument);
+  std::vector<OpenElement> open;
+  if (RecordDepth(records, 0) > 0) {
+    xml::XmlNode* books = xml::AppendElement(root, u"phonebooks");
+    xml::XmlNode* book = books != nullptr ? xml::AppendElement(books, kPhonebook) : nullptr;
+    if (book == nullptr) return false;
+    xml::SetAttribute(book, u"owner", u"1");
+    xml::SetAttribute(book, kNameAttribute, Working().bookName);
+    open.push_back({0, books});
+    open.push_back({1, book});
+  }
+  for (std::size_t index = 0; index < RecordCount(records); ++index) {
+    const std::int32_t depth = RecordDepth(records, index);
+    while (!open.empty() && open.back().depth >= depth) open.pop_back();
+    // With nothing shallower open, the record is the main element; a further top-level record
+    // (a copied contact of a book whose main element was a contact) goes below the main one.
+    xml::XmlNode* parent = open.empty() ? root : open.back().node;
+    if (parent == root && xml::MainNode(kDocument) != nullptr) parent = xml::MainNode(kDocument);
+    xml::XmlNode* element = AddElement(parent, records, index);
+    if (element == nullptr) return false;
+    open.push_back({depth, element});
+  }
+  return true;
+}
+
+void ReportUnwritable(std::u16string_view path) {
+  std::u16string text = u"  Das Telefonbuch kann nicht gespeichert werden.    \n\n  Datei:  ";
+  text += FilePart(path);
+  text += u"    \n\n  Pfad:   ";
+  text += FolderPart(path);
+  text += u"    ";
+  tk::MessageBox(u"Fehlermeldung", text, tk::kIconWarning);
+}
+
+}  // namespace
+
+void Save(int slotNumber) {
+  const BookSlot* slot = FindSlot(slotNumber);
+  // An empty record list is no phonebook; writing it could replace a good file with nothing.
+  if (slot == nullptr || RecordCount(slot->records) == 0) return;
+  if (xml::CreateDocument(kDocument, xml::EncodingUtf8) == 0) return;
+  Working().bookName = XmlCharactersOnly(tk::GetText(slot->nameField));
+  const std::u16string path = tk::GetText(slot->fileField) + u"_NEU.xml";
+  bool saved = BuildDocument(slot->records);
+  if (saved) {
+    xml::FormatDocument(kDocument, xml::FormatReindent, kIndent);
+    xml::FormatDocument(kDocument, xml::FormatLf, kIndent);
+    saved = xml::SaveDocument(kDocument, path) != 0;
+  }
+  xml::FreeDocument(kDocument);
+  // Without this message the user would close the program believing the book was saved.
+  if (!saved) ReportUnwritable(path);
+}
+
+}  // namespace rk::book

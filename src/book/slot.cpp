@@ -1,0 +1,72 @@
+#include "book/slot.h"
+
+#include <array>
+
+#include "book/book.h"
+
+#include "services/text.h"
+#include "services/toolkit/toolkit.h"
+
+namespace rk::book {
+namespace {
+
+std::array<BookSlot, 2>& Slots() {
+  static std::array<BookSlot, 2> slots = {
+      BookSlot{1, 2, 7, 9, 15, NumberSuffix::kBookOne, {}, {}},
+      BookSlot{2, 18, 23, 25, 31, NumberSuffix::kBookTwo, {}, {}},
+  };
+  return slots;
+}
+
+}  // namespace
+
+BookSlot* FindSlot(int slot) {
+  if (slot != 1 && slot != 2) return nullptr;
+  return &Slots()[static_cast<std::size_t>(slot - 1)];
+}
+
+BookSlot* OtherSlot(int slot) {
+  if (slot != 1 && slot != 2) return nullptr;
+  return FindSlot(3 - slot);
+}
+
+void SetRememberedFolder(int slot, std::u16string_view folder) {
+  if (BookSlot* found = FindSlot(slot)) found->rememberedFolder = folder;
+}
+
+std::u16string RememberedFolder(int slot) {
+  const BookSlot* found = FindSlot(slot);
+  return found == nullptr ? std::u16string() : found->rememberedFolder;
+}
+
+WorkingState& Working() {
+  static WorkingState state;
+  return state;
+}
+
+void RefreshCountLabel(const BookSlot& slot) {
+  tk::SetText(slot.countLabel, u" Anz.: " + DecimalText(tk::CountItems(slot.contactList)));
+}
+
+void ShowAllRows(const BookSlot& slot) {
+  tk::ClearItems(slot.contactList);
+  const std::vector<std::u16string> rows = AllRowTexts(slot.records);
+  tk::AddItems(slot.contactList, rows);
+  RefreshCountLabel(slot);
+}
+
+bool RowsInStep(const BookSlot& slot) {
+  if (!RunsInStep(slot.records)) return false;
+  const std::size_t rows = RowCount(slot.records);
+  if (static_cast<std::size_t>(tk::CountItems(slot.contactList)) != rows) return false;
+  for (std::size_t row = 0; row < rows; ++row) {
+    const std::u16string expected = RowText(slot.records, row);
+    for (int column = 1; column <= 4; ++column) {
+      const std::u16string_view cell = Field(expected, u'\n', static_cast<std::size_t>(column) + 1);
+      if (tk::GetItemText(slot.contactList, static_cast<int>(row), column) != cell) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace rk::book
