@@ -1,0 +1,317 @@
+#include "services/toolkit/check_list_view.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+
+#include "services/toolkit/toolkit.h"
+
+namespace rk::tk::detail {
+
+// Paints a row highlighted when the model says so (the view itself selects nothing in Qt's
+// terms) and with the active colours even without focus, so a selection stays visible.
+class RowDelegate final : public QStyledItemDelegate {
+ public:
+  explicit RowDelegate(CheckListView* view) : QStyledItemDelegate(view), view_(view) {}
+
+  // Where the tick box of the cell described by `base` is drawn.
+  QRect CheckRect(const QStyleOptionViewItem& base, const QModelIndex& index) const {
+    QStyleOptionViewItem option(base);
+    initStyleOption(&option, index);
+    const QWidget* widget = option.widget;
+    const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    return style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, widget);
+  }
+
+  QWidget* createEditor(QWidget*, const QStyleOptionViewItem&, const QModelIndex&) const override {
+    return nullptr;
+  }
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const bool selected =
+        index.data(CheckListModel::kSelectedRole).toBool() && view_->ShowsSelection();
+    if (selected) {
+      option->state |= QStyle::State_Selected | QStyle::State_Active;
+    } else {
+      option->state &= ~QStyle::State_Selected;
+    }
+    // The focus mark belongs to the whole current row, not to one cell of it.
+    if (view_->hasFocus() && index.row() == view_->CurrentRow()) {
+      option->state |= QStyle::State_HasFocus;
+    } else {
+      option->state &= ~QStyle::State_HasFocus;
+    }
+  }
+
+ private:
+  CheckListView* view_;
+};
+
+CheckListView::CheckListView(QWidget* parent, std::uint32_t flags, std::function<void()> onUserEvent)
+    : QTableView(parent),
+      model_(new CheckListModel(this)),
+      delegate_(new RowDelegate(this)),
+      flags_(flags),
+      onUserEvent_(std::move(onUserEvent)) {
+  model_->SetCheckBoxes((flags & kListCheckBoxes) != 0);
+  setModel(model_);
+  setItemDelegate(delegate_);
+  // Qt's selection stays empty; clicks and keys are handled below against the model.
+  setSelectionMode(QAbstractItemView::NoSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setTabKeyNavigation(false);
+  // Moving the current row scrolls only vertically (see ScrollToRow), never back to column 0.
+  setAutoScroll(false);
+  setWordWrap(false);
+  setShowGrid((flags & kListGridLines) != 0);
+  setCornerButtonEnabled(false);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setMinimumSectionSize(1);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setStretchLastSection(false);
+  horizontalHeader()->setMinimumSectionSize(0);
+  UpdateRowHeight();
+}
+
+int CheckListView::AddColumn(int position, std::u16string_view title, int width) {
+  const int column = model_->InsertColumn(position, title);
+  setColumnWidth(column, std::max(width, 0));
+  return column;
+}
+
+void CheckListView::AddRow(int position, std::u16string_view text) {
+  const int row = model_->InsertRow(position, text);
+  if (anchor_ >= row) ++anchor_;
+}
+
+void CheckListView::AddRows(std::span<const std::u16string> texts) { model_->AppendRows(texts); }
+
+void CheckListView::RemoveRow(int row) {
+  const int one[] = {row};
+  RemoveRows(one);
+}
+
+void CheckListView::RemoveRows(std::span<const int> rows) {
+  const std::vector<int> doomed = NormaliseRows(rows, model_->Count());
+  if (doomed.empty()) return;
+  // Where a surviving row moves to: up by the number of removed rows above it.
+  auto newIndex = [&doomed](int row) {
+    const auto above = std::lower_bound(doomed.begin(), doomed.end(), row);
+    if (above != doomed.end() && *above == row) return -1;
+    return row - static_cast<int>(above - doomed.begin());
+  };
+  const int current = CurrentRow();
+  const int scroll = verticalScrollBar()->value();
+  model_->RemoveRows(doomed);
+  anchor_ = anchor_ >= 0 ? newIndex(anchor_) : -1;
+  // A reset forgets the current row and may scroll; both are put back as they were.
+  SetCurrentRow(current >= 0 ? newIndex(current) : -1);
+  verticalScrollBar()->setValue(scroll);
+}
+
+void CheckListView::Clear() {
+  model_->Clear();
+  anchor_ = -1;
+}
+
+void CheckListView::SetRowState(int row, int state) {
+  if (row < 0 || row >= model_->Count()) return;
+  model_->SetState(row, state);
+  if ((state & kRowSelected) != 0) {
+    SetCurrentRow(row);
+  } else if (CurrentRow() == row) {
+    SetCurrentRow(-1);
+  }
+}
+
+int CheckListView::CurrentRow() const {
+  const QModelIndex current = currentIndex();
+  return current.isValid() ? current.row() : -1;
+}
+
+QRect CheckListView::CheckBoxRect(int row) const {
+  const QModelIndex index = model_->index(row, 0);
+  if (!index.isValid()) return {};
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.rect = visualRect(index);
+  return delegate_->CheckRect(option, index);
+}
+
+bool CheckListView::ShowsSelection() const {
+  return (flags_ & kListKeepSelection) != 0 || hasFocus();
+}
+
+void CheckListView::keyboardSearch(const QString&) {
+  // Typing does not move the current row: that would change it behind the model's back.
+}
+
+void CheckListView::mousePressEvent(QMouseEvent* event) {
+  setFocus(Qt::MouseFocusReason);
+  const QModelIndex index = indexAt(event->position().toPoint());
+  const Qt::KeyboardModifiers modifiers = event->modifiers();
+  const bool multiple = (flags_ & kListMultiSelect) != 0;
+  const bool control = multiple && (modifiers & Qt::ControlModifier) != 0;
+  const bool shift = multiple && (modifiers & Qt::ShiftModifier) != 0;
+  if (!index.isValid()) {
+    // A click below the last row clears the selection, as in any report list.
+    if (!control && !shift) model_->SelectOnly(-1);
+    onUserEvent_();
+    return;
+  }
+  const int row = index.row();
+  if (event->button() == Qt::LeftButton && HitsCheckBox(index, event->position().toPoint())) {
+    model_->ToggleTicked(row);
+    onUserEvent_();
+    return;
+  }
+  if (event->button() == Qt::RightButton) {
+    if (!model_->IsSelected(row)) model_->SelectOnly(row);
+    anchor_ = row;
+  } else if (event->button() == Qt::LeftButton) {
+    if (shift) {
+      if (anchor_ < 0 || anchor_ >= model_->Count()) anchor_ = row;
+      model_->SelectRange(anchor_, row, control);
+    } else if (control) {
+      model_->SetSelected(row, !model_->IsSelected(row));
+      anchor_ = row;
+    } else {
+      model_->SelectOnly(row);
+      anchor_ = row;
+    }
+  }
+  SetCurrentRow(row);
+  onUserEvent_();
+}
+
+void CheckListView::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QModelIndex index = indexAt(event->position().toPoint());
+  // The second click of a quick pair on the tick box toggles it again, like any second click.
+  if (index.isValid() && event->button() == Qt::LeftButton &&
+      HitsCheckBox(index, event->position().toPoint())) {
+    model_->ToggleTicked(index.row());
+  }
+  onUserEvent_();
+}
+
+void CheckListView::mouseMoveEvent(QMouseEvent*) {
+  // No drag selection and no drag and drop.
+}
+
+void CheckListView::mouseReleaseEvent(QMouseEvent*) {}
+
+void CheckListView::keyPressEvent(QKeyEvent* event) {
+  const int count = model_->Count();
+  const int current = CurrentRow();
+  const bool multiple = (flags_ & kListMultiSelect) != 0;
+  const bool control = (event->modifiers() & Qt::ControlModifier) != 0;
+  const bool shift = multiple && (event->modifiers() & Qt::ShiftModifier) != 0;
+  int target = 0;
+  switch (event->key()) {
+    case Qt::Key_Up:
+      target = current - 1;
+      break;
+    case Qt::Key_Down:
+      target = current + 1;
+      break;
+    case Qt::Key_PageUp:
+      target = current - RowsPerPage();
+      break;
+    case Qt::Key_PageDown:
+      target = current + RowsPerPage();
+      break;
+    case Qt::Key_Home:
+      target = 0;
+      break;
+    case Qt::Key_End:
+      target = count - 1;
+      break;
+    case Qt::Key_Space:
+      // Space ticks the current row; Ctrl+Space toggles its highlight.
+      if (current >= 0) {
+        if (control && multiple) {
+          model_->SetSelected(current, !model_->IsSelected(current));
+        } else if (model_->HasCheckBoxes()) {
+          model_->ToggleTicked(current);
+        }
+        onUserEvent_();
+      }
+      event->accept();
+      return;
+    case Qt::Key_A:
+      if (control && multiple) {
+        model_->SelectAll();
+        onUserEvent_();
+        event->accept();
+        return;
+      }
+      QTableView::keyPressEvent(event);
+      return;
+    default:
+      QTableView::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+  if (count == 0) return;
+  // Without a current row the first arrow key lands on the first row.
+  if (current < 0) target = 0;
+  target = std::clamp(target, 0, count - 1);
+  if (shift) {
+    if (anchor_ < 0 || anchor_ >= count) anchor_ = current >= 0 ? current : target;
+    model_->SelectRange(anchor_, target, control);
+  } else if (!control || !multiple) {
+    model_->SelectOnly(target);
+    anchor_ = target;
+  }
+  SetCurrentRow(target);
+  ScrollToRow(target);
+  onUserEvent_();
+}
+
+void CheckListView::changeEvent(QEvent* event) {
+  QTableView::changeEvent(event);
+  if (event->type() == QEvent::FontChange) UpdateRowHeight();
+}
+
+void CheckListView::SetCurrentRow(int row) {
+  if (row < 0 || row >= model_->Count()) {
+    selectionModel()->clearCurrentIndex();
+  } else {
+    selectionModel()->setCurrentIndex(model_->index(row, 0), QItemSelectionModel::NoUpdate);
+  }
+  viewport()->update();
+}
+
+void CheckListView::ScrollToRow(int row) {
+  const int horizontal = horizontalScrollBar()->value();
+  scrollTo(model_->index(row, 0));
+  horizontalScrollBar()->setValue(horizontal);
+}
+
+bool CheckListView::HitsCheckBox(const QModelIndex& index, QPoint position) const {
+  return index.column() == 0 && model_->HasCheckBoxes() &&
+         CheckBoxRect(index.row()).contains(position);
+}
+
+void CheckListView::UpdateRowHeight() {
+  // Rows as tall as the text plus a small margin, like a report list; fixed, so the view never
+  // measures rows.
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+}
+
+int CheckListView::RowsPerPage() const {
+  const int rowHeight = std::max(verticalHeader()->defaultSectionSize(), 1);
+  return std::max(viewport()->height() / rowHeight - 1, 1);
+}
+
+}  // namespace rk::tk::detail
