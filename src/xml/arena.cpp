@@ -1,0 +1,75 @@
+#include "xml/arena.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+namespace rk::xml {
+
+StringArena::~StringArena() {
+  while (blocks_ != nullptr) {
+    BlockHeader* next = blocks_->next;
+    std::free(blocks_);
+    blocks_ = next;
+  }
+  while (ownBlocks_ != nullptr) {
+    OwnHeader* next = ownBlocks_->next;
+    std::free(ownBlocks_);
+    ownBlocks_ = next;
+  }
+}
+
+bool StringArena::AddBlock(std::size_t bytes) {
+  std::size_t size = bytes;
+  if (blocks_ == nullptr && firstBlockSize_ > size) size = firstBlockSize_;
+  if (blocks_ != nullptr && kBlockSize > size) size = kBlockSize;
+  if (size > static_cast<std::size_t>(-1) - sizeof(BlockHeader)) return false;
+  void* memory = std::malloc(sizeof(BlockHeader) + size);
+  if (memory == nullptr) return false;
+  auto* header = new (memory) BlockHeader{blocks_};
+  blocks_ = header;
+  next_ = reinterpret_cast<char*>(header + 1);
+  end_ = next_ + size;
+  return true;
+}
+
+ArenaPiece StringArena::AllocateOwn(std::size_t bytes) {
+  if (bytes > static_cast<std::size_t>(-1) - sizeof(OwnHeader)) return {};
+  void* memory = std::malloc(sizeof(OwnHeader) + bytes);
+  if (memory == nullptr) return {};
+  auto* header = new (memory) OwnHeader{nullptr, ownBlocks_};
+  if (ownBlocks_ != nullptr) ownBlocks_->previous = header;
+  ownBlocks_ = header;
+  return {header + 1, true};
+}
+
+ArenaPiece StringArena::Allocate(std::size_t bytes, std::size_t alignment) {
+  if (bytes == 0) bytes = 1;
+  if (bytes > kLargePiece) return AllocateOwn(bytes);
+  auto aligned = [&]() {
+    auto address = reinterpret_cast<std::uintptr_t>(next_);
+    return reinterpret_cast<char*>((address + alignment - 1) & ~(alignment - 1));
+  };
+  char* place = next_ == nullptr ? nullptr : aligned();
+  if (place == nullptr || place > end_ || static_cast<std::size_t>(end_ - place) < bytes) {
+    // A fresh block starts aligned to 16, so the piece fits at its start.
+    if (!AddBlock(bytes)) return AllocateOwn(bytes);
+    place = next_;
+  }
+  next_ = place + bytes;
+  return {place, false};
+}
+
+void StringArena::Release(void* data) {
+  if (data == nullptr) return;
+  OwnHeader* header = static_cast<OwnHeader*>(data) - 1;
+  if (header->previous != nullptr) {
+    header->previous->next = header->next;
+  } else {
+    ownBlocks_ = header->next;
+  }
+  if (header->next != nullptr) header->next->previous = header->previous;
+  std::free(header);
+}
+
+}  // namespace rk::xml

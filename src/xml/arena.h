@@ -1,0 +1,56 @@
+#pragma once
+// The StringArena of one document: names, texts and attribute arrays are cut from large
+// blocks and released only with the arena. A piece above kLargePiece bytes (or one that no
+// block can take) gets a block of its own, which its holder may release early; every such
+// block still belongs to the arena, so whatever is not released early goes with the arena.
+
+#include <cstddef>
+
+namespace rk::xml {
+
+// Where a piece of arena memory lives: `own` pieces have a block of their own and are given
+// back with Release when their holder replaces them; the others stay until the arena ends.
+struct ArenaPiece {
+  void* data = nullptr;  // nullptr when memory ran out
+  bool own = false;
+};
+
+class StringArena {
+ public:
+  static constexpr std::size_t kLargePiece = 1024;
+  static constexpr std::size_t kBlockSize = 512 * 1024;
+
+  StringArena() = default;
+  ~StringArena();
+  StringArena(const StringArena&) = delete;
+  StringArena& operator=(const StringArena&) = delete;
+
+  // Size of the first block, taken when the first small piece is asked for.
+  void SetFirstBlockSize(std::size_t bytes) { firstBlockSize_ = bytes; }
+
+  // A piece of `bytes` bytes (at least 1) aligned to `alignment` (a power of two up to 16).
+  ArenaPiece Allocate(std::size_t bytes, std::size_t alignment);
+
+  // Gives back a piece that Allocate returned with `own` set.
+  void Release(void* data);
+
+ private:
+  struct alignas(16) BlockHeader {
+    BlockHeader* next;
+  };
+  struct alignas(16) OwnHeader {
+    OwnHeader* previous;
+    OwnHeader* next;
+  };
+
+  ArenaPiece AllocateOwn(std::size_t bytes);
+  bool AddBlock(std::size_t bytes);
+
+  BlockHeader* blocks_ = nullptr;
+  OwnHeader* ownBlocks_ = nullptr;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
+  std::size_t firstBlockSize_ = 64 * 1024;
+};
+
+}  // namespace rk::xml

@@ -1,0 +1,146 @@
+#include "xml/document.h"
+
+#include <cstring>
+#include <map>
+#include <new>
+
+#include "xml/detail.h"
+
+namespace rk::xml {
+namespace {
+
+using DocumentTable = std::map<int, std::unique_ptr<Document>>;
+
+DocumentTable& Table() {
+  static DocumentTable table;
+  return table;
+}
+
+}  // namespace
+
+Document* FindDocument(int number) {
+  DocumentTable& table = Table();
+  auto found = table.find(number);
+  return found == table.end() ? nullptr : found->second.get();
+}
+
+std::unique_ptr<Document> MakeDocument(int number, int encoding) {
+  std::unique_ptr<Document> document(new (std::nothrow) Document);
+  if (!document) return nullptr;
+  document->number = number;
+  document->encoding = encoding;
+  document->root = document->pool.Take();
+  if (document->root == nullptr) return nullptr;
+  document->root->kind = static_cast<std::uint8_t>(kNodeRoot);
+  document->root->owner = number;
+  return document;
+}
+
+bool InstallDocument(std::unique_ptr<Document> document) {
+  try {
+    Table()[document->number] = std::move(document);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+const char16_t* NameCache::Intern(StringArena& arena, std::u16string_view name) {
+  // FNV-1a over the code units; a small direct-mapped table is enough for the handful of
+  // names a phonebook uses.
+  std::uint32_t hash = 2166136261u;
+  for (char16_t unit : name) hash = (hash ^ unit) * 16777619u;
+  Entry& entry = entries_[(hash ^ (hash >> 8) ^ (hash >> 16)) & 255u];
+  if (entry.data != nullptr && entry.length == name.size() &&
+      std::memcmp(entry.data, name.data(), name.size() * sizeof(char16_t)) == 0) {
+    return entry.data;
+  }
+  ArenaPiece piece = arena.Allocate(name.size() * sizeof(char16_t), alignof(char16_t));
+  if (piece.data == nullptr) return nullptr;
+  auto* copy = static_cast<char16_t*>(piece.data);
+  if (!name.empty()) std::memcpy(copy, name.data(), name.size() * sizeof(char16_t));
+  entry.data = copy;
+  entry.length = name.size();
+  return copy;
+}
+
+StoredText CopyToArena(StringArena& arena, std::u16string_view text) {
+  StoredText stored;
+  if (text.empty()) return stored;
+  if (text.size() > static_cast<std::size_t>(-1) / sizeof(char16_t)) {
+    stored.ok = false;
+    return stored;
+  }
+  ArenaPiece piece = arena.Allocate(text.size() * sizeof(char16_t), alignof(char16_t));
+  if (piece.data == nullptr) {
+    stored.ok = false;
+    return stored;
+  }
+  stored.data = static_cast<char16_t*>(piece.data);
+  stored.own = piece.own;
+  std::memcpy(stored.data, text.data(), text.size() * sizeof(char16_t));
+  return stored;
+}
+
+bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text) {
+  StoredText stored = CopyToArena(document.arena, text);
+  if (!stored.ok) return false;
+  if ((node->ownership & kOwnText) != 0) document.arena.Release(node->text);
+  node->text = stored.data;
+  node->textLength = text.size();
+  node->ownership = static_cast<std::uint8_t>(stored.own ? node->ownership | kOwnText
+                                                         : node->ownership & ~kOwnText);
+  return true;
+}
+
+int CreateDocument(int number, int encoding) {
+  if (number < 0) return 0;
+  std::unique_ptr<Document> document = MakeDocument(number, encoding);
+  if (!document) return 0;
+  return InstallDocument(std::move(document)) ? 1 : 0;
+}
+
+void FreeDocument(int number) {
+  DocumentTable& table = Table();
+  if (number == -1) {
+    table.clear();
+  } else {
+    table.erase(number);
+  }
+}
+
+XmlNode* RootNode(int number) {
+  Document* document = FindDocument(number);
+  return document == nullptr ? nullptr : document->root;
+}
+
+XmlNode* MainNode(int number) {
+  Document* document = FindDocument(number);
+  return document == nullptr ? nullptr : document->main;
+}
+
+int DocumentEncoding(int number) {
+  Document* document = FindDocument(number);
+  return document == nullptr ? 0 : document->encoding;
+}
+
+int DocumentStandalone(int number) {
+  Document* document = FindDocument(number);
+  return document == nullptr ? 0 : document->standalone;
+}
+
+int LineBreakStyle(int number) {
+  Document* document = FindDocument(number);
+  return document == nullptr ? 0 : document->lineBreakStyle;
+}
+
+namespace detail {
+
+void SetDocumentEncoding(int number, int encoding) {
+  if (Document* document = FindDocument(number)) document->encoding = encoding;
+}
+
+std::size_t NodeRecordSize() { return sizeof(XmlNode); }
+
+}  // namespace detail
+}  // namespace rk::xml

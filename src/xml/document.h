@@ -1,0 +1,113 @@
+#pragma once
+// The records behind xml.h: node, attribute, document, and the document table.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "xml/arena.h"
+#include "xml/node_pool.h"
+#include "xml/xml.h"
+
+namespace rk::xml {
+
+// One attribute; the name is interned (shared, never released on its own), the value may
+// have a block of its own (valueOwn) that is released when the value is replaced.
+struct Attribute {
+  const char16_t* name;
+  char16_t* value;
+  std::size_t valueLength;
+  std::uint32_t nameLength;
+  bool valueOwn;
+};
+
+// Ownership marks of XmlNode::ownership: the field holds a block of its own in the arena.
+inline constexpr std::uint8_t kOwnText = 1;
+inline constexpr std::uint8_t kOwnAttributes = 2;
+
+// A node record. Names are interned in the document and never released one by one; the
+// text and the attribute array carry an ownership mark. Lengths and positions are size_t,
+// so no count can wrap for input of any size.
+struct XmlNode {
+  XmlNode* parent;
+  XmlNode* firstChild;
+  XmlNode* lastChild;
+  XmlNode* nextSibling;
+  const char16_t* name;
+  char16_t* text;
+  Attribute* attributes;
+  std::size_t textLength;
+  std::size_t position;  // characters of the parent's text between the previous sibling and this node
+  std::uint32_t nameLength;
+  std::uint32_t attributeCount;
+  std::uint32_t attributeCapacity;
+  std::int32_t attributeCursor;
+  std::int32_t owner;  // number of the owning document
+  std::uint8_t kind;
+  std::uint8_t ownership;
+};
+
+// Recently stored names, so that the thousands of equal element and attribute names of a
+// phonebook share one copy each.
+class NameCache {
+ public:
+  // The interned copy of `name`; nullptr when memory ran out.
+  const char16_t* Intern(StringArena& arena, std::u16string_view name);
+
+ private:
+  struct Entry {
+    const char16_t* data = nullptr;
+    std::size_t length = 0;
+  };
+  Entry entries_[256];
+};
+
+struct Document {
+  NodePool pool;
+  StringArena arena;
+  NameCache names;
+  XmlNode* root = nullptr;
+  XmlNode* main = nullptr;
+  int number = 0;
+  int encoding = EncodingUtf8;
+  int standalone = -1;
+  int lineBreakStyle = kLineBreakCrLf;
+  int status = 0;
+  std::int64_t errorLine = 0;
+  std::int64_t errorColumn = 0;
+  bool encodingForced = false;
+};
+
+// The document under `number`, or nullptr.
+Document* FindDocument(int number);
+
+// Makes a fresh document with its root node; nullptr when memory ran out. The caller places
+// it with InstallDocument.
+std::unique_ptr<Document> MakeDocument(int number, int encoding);
+
+// Puts `document` under its number, freeing what was there; false when the table cannot grow.
+bool InstallDocument(std::unique_ptr<Document> document);
+
+// The view of a stored text.
+inline std::u16string_view TextOf(const XmlNode* node) {
+  return node->textLength == 0 ? std::u16string_view() : std::u16string_view(node->text, node->textLength);
+}
+inline std::u16string_view NameOf(const XmlNode* node) {
+  return node->nameLength == 0 ? std::u16string_view() : std::u16string_view(node->name, node->nameLength);
+}
+
+// Replaces the node's text by a copy of `text` in the arena; false (text unchanged) when
+// memory ran out.
+bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text);
+
+// Copies `text` into the arena; data nullptr when memory ran out (an empty text gives
+// {nullptr, false} with success).
+struct StoredText {
+  char16_t* data = nullptr;
+  bool own = false;
+  bool ok = true;
+};
+StoredText CopyToArena(StringArena& arena, std::u16string_view text);
+
+}  // namespace rk::xml

@@ -1,0 +1,23 @@
+#pragma once
+// The steps of FormatDocument, each one walk over the tree without recursion.
+
+#include "xml/document.h"
+
+namespace rk::xml {
+
+// Removes or rewrites line breaks and blanks of every text after the option bits 2 to 64,
+// in place, and sets the children's positions to what was kept of their segments.
+void RunBlankPass(Document& document, int options);
+
+// Rebuilds the texts of the tree with line breaks in the document's style and `step` spaces
+// per level; no level is indented beyond 256 columns.
+void Reindent(Document& document, int options, int step);
+
+// Writes every line break of every text as CR LF, adjusting the children's positions.
+void ConvertBreaksToCrLf(Document& document);
+
+// Line-break characters and blanks as formatting sees them.
+inline bool IsBreak(char16_t unit) { return unit == u'\r' || unit == u'\n'; }
+inline bool IsBlank(char16_t unit) { return unit == u' ' || unit == u'\t'; }
+
+}  // namespace rk::xml

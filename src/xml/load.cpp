@@ -1,0 +1,182 @@
+// LoadDocument: reads a file in chunks into Expat's buffer and builds the tree; the status,
+// line, column and message of the last load.
+
+#include <expat.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "services/text.h"
+#include "xml/detail.h"
+#include "xml/document.h"
+#include "xml/error_text.h"
+#include "xml/line_breaks.h"
+#include "xml/load_handlers.h"
+
+namespace rk::xml {
+namespace {
+
+constexpr std::size_t kDefaultChunkSize = 16384;
+
+std::size_t chunkSize = kDefaultChunkSize;
+std::int64_t readLimit = -1;
+bool readLimitFails = false;
+
+struct FileDescriptor {
+  int fd = -1;
+  FileDescriptor() = default;
+  explicit FileDescriptor(int descriptor) : fd(descriptor) {}
+  ~FileDescriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+};
+
+struct ParserDeleter {
+  void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
+};
+using ParserHandle = std::unique_ptr<XML_ParserStruct, ParserDeleter>;
+
+const XML_Char* ParserEncodingName(int encoding) {
+  switch (encoding) {
+    case EncodingUtf8:
+      return reinterpret_cast<const XML_Char*>(u"UTF-8");
+    case EncodingLatin1:
+      return reinterpret_cast<const XML_Char*>(u"ISO-8859-1");
+    case EncodingUtf16:
+      return reinterpret_cast<const XML_Char*>(u"UTF-16");
+    default:
+      return nullptr;  // Expat decides from a byte-order mark or the declaration
+  }
+}
+
+// One read of up to `wanted` bytes; the test limit makes the file end early.
+ssize_t ReadChunk(int fd, void* buffer, std::size_t wanted, std::uint64_t total) {
+  if (readLimit >= 0) {
+    auto limit = static_cast<std::uint64_t>(readLimit);
+    if (total >= limit) {
+      if (!readLimitFails) return 0;
+      errno = EIO;
+      return -1;
+    }
+    wanted = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, limit - total));
+  }
+  for (;;) {
+    ssize_t count = ::read(fd, buffer, wanted);
+    if (count >= 0 || errno != EINTR) return count;
+  }
+}
+
+std::int64_t Clamp32(std::int64_t value) {
+  return std::min<std::int64_t>(value, std::numeric_limits<int>::max());
+}
+
+// Runs the parse over the whole file; returns the status (0 when it parsed completely).
+int ParseFile(int fd, std::uint64_t fileSize, XML_Parser parser, LoadContext& context) {
+  Document& document = *context.document;
+  std::uint64_t total = 0;
+  for (;;) {
+    auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(chunkSize, fileSize - total));
+    void* buffer = XML_GetBuffer(parser, static_cast<int>(wanted));
+    if (buffer == nullptr) return XML_ERROR_NO_MEMORY;
+    ssize_t count = ReadChunk(fd, buffer, wanted, total);
+    if (count <= 0) {
+      // The file ended before its size was reached (it shrank, or the read failed). Expat
+      // gets the end of the input on what was read, so a cut-off document is reported as
+      // the parse error it now is instead of passing as a complete, shorter one.
+      if (XML_ParseBuffer(parser, 0, XML_TRUE) == XML_STATUS_ERROR) {
+        return context.outOfMemory ? XML_ERROR_NO_MEMORY : XML_GetErrorCode(parser);
+      }
+      return 0;
+    }
+    total += static_cast<std::uint64_t>(count);
+    if (document.lineBreakStyle == kLineBreakUnknown) {
+      document.lineBreakStyle =
+          DetectLineBreakStyle(static_cast<const unsigned char*>(buffer), static_cast<std::size_t>(count));
+    }
+    bool final = total >= fileSize;
+    if (XML_ParseBuffer(parser, static_cast<int>(count), final ? XML_TRUE : XML_FALSE) ==
+        XML_STATUS_ERROR) {
+      // A callback that ran out of memory stops the parser, which Expat reports as aborted.
+      return context.outOfMemory ? XML_ERROR_NO_MEMORY : XML_GetErrorCode(parser);
+    }
+    if (final) return 0;
+  }
+}
+
+}  // namespace
+
+int LoadDocument(int number, std::u16string_view path, int encoding) {
+  if (path.empty() || number < 0) return 0;
+  FileDescriptor file(::open(ToOsPath(path).c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.fd < 0) return 0;
+  struct stat status {};
+  if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+  if (status.st_size < 1 || status.st_size > std::numeric_limits<std::int32_t>::max()) return 0;
+  auto fileSize = static_cast<std::uint64_t>(status.st_size);
+
+  ParserHandle parser(XML_ParserCreate(ParserEncodingName(encoding)));
+  if (!parser) return 0;
+  std::unique_ptr<Document> made = MakeDocument(number, encoding == kEncodingAuto ? EncodingUtf8 : encoding);
+  if (!made) return 0;
+  Document& document = *made;
+  document.lineBreakStyle = kLineBreakUnknown;
+  document.encodingForced = encoding != kEncodingAuto;
+  document.arena.SetFirstBlockSize(static_cast<std::size_t>(fileSize) + 16);
+  if (!InstallDocument(std::move(made))) return 0;
+
+  LoadContext context;
+  context.document = &document;
+  int result = StartLoad(context, parser.get()) ? ParseFile(file.fd, fileSize, parser.get(), context)
+                                                : static_cast<int>(XML_ERROR_NO_MEMORY);
+  FinishLoad(context);
+  if (result == 0 && context.outOfMemory) result = XML_ERROR_NO_MEMORY;
+  document.status = result;
+  if (result != 0) {
+    document.errorLine = Clamp32(static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser.get())));
+    document.errorColumn =
+        Clamp32(static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser.get())) + 1);
+  }
+  return 1;
+}
+
+int DocumentStatus(int number) {
+  Document* document = FindDocument(number);
+  return document == nullptr ? 0 : document->status;
+}
+
+int ErrorLine(int number) {
+  Document* document = FindDocument(number);
+  return document == nullptr ? 0 : static_cast<int>(document->errorLine);
+}
+
+int ErrorColumn(int number) {
+  Document* document = FindDocument(number);
+  return document == nullptr ? 0 : static_cast<int>(document->errorColumn);
+}
+
+std::u16string ErrorMessage(int number) {
+  Document* document = FindDocument(number);
+  return document == nullptr ? std::u16string() : ParserErrorText(document->status);
+}
+
+namespace detail {
+
+void SetLoadChunkSize(std::size_t bytes) {
+  chunkSize = bytes == 0 ? kDefaultChunkSize : std::min<std::size_t>(bytes, 1u << 30);
+}
+
+void SetLoadReadLimit(std::int64_t bytes, bool fail) {
+  readLimit = bytes;
+  readLimitFails = fail;
+}
+
+}  // namespace detail
+}  // namespace rk::xml

@@ -1,0 +1,275 @@
+#include "xml/load_handlers.h"
+
+#include <cstring>
+#include <limits>
+#include <string_view>
+
+namespace rk::xml {
+namespace {
+
+// Expat is built for 16-bit characters (XML_UNICODE): its texts are UTF-16 code units.
+static_assert(sizeof(XML_Char) == sizeof(char16_t));
+
+const char16_t* Units(const XML_Char* text) { return reinterpret_cast<const char16_t*>(text); }
+
+std::u16string_view View(const XML_Char* text) {
+  return text == nullptr ? std::u16string_view() : std::u16string_view(Units(text));
+}
+
+LoadContext& ContextOf(void* userData) { return *static_cast<LoadContext*>(userData); }
+
+void Fail(LoadContext& context) {
+  if (context.outOfMemory) return;
+  context.outOfMemory = true;
+  XML_StopParser(context.parser, XML_FALSE);
+}
+
+XmlNode* CurrentNode(LoadContext& context) { return context.open.back().node; }
+
+bool SetName(LoadContext& context, XmlNode* node, std::u16string_view name) {
+  if (name.size() > std::numeric_limits<std::uint32_t>::max()) return false;
+  const char16_t* stored = context.document->names.Intern(context.document->arena, name);
+  if (stored == nullptr) return false;
+  node->name = stored;
+  node->nameLength = static_cast<std::uint32_t>(name.size());
+  return true;
+}
+
+XmlNode* BeginNode(LoadContext& context, int kind) {
+  Document& document = *context.document;
+  XmlNode* node = document.pool.Take();
+  if (node == nullptr) {
+    Fail(context);
+    return nullptr;
+  }
+  XmlNode* parent = CurrentNode(context);
+  node->kind = static_cast<std::uint8_t>(kind);
+  node->owner = document.number;
+  node->position = context.texts.size() - context.segmentStart;
+  node->parent = parent;
+  if (parent->lastChild == nullptr) {
+    parent->firstChild = node;
+  } else {
+    parent->lastChild->nextSibling = node;
+  }
+  parent->lastChild = node;
+  if (kind == kNodeElement && document.main == nullptr) document.main = node;
+  if (!context.open.Push(OpenNode{node, context.texts.size()})) {
+    Fail(context);
+    return nullptr;
+  }
+  context.segmentStart = context.texts.size();
+  return node;
+}
+
+// Moves the text of the node on top of the cursor out of the text stack.
+bool StoreTopText(LoadContext& context) {
+  OpenNode top = context.open.back();
+  std::u16string_view text(context.texts.data() + top.textStart, context.texts.size() - top.textStart);
+  bool stored = text.empty() || StoreNodeText(*context.document, top.node, text);
+  context.texts.Truncate(top.textStart);
+  return stored;
+}
+
+void EndNode(LoadContext& context) {
+  if (context.open.size() < 2) return;  // the root stays open to the end
+  bool stored = StoreTopText(context);
+  context.open.Pop();
+  context.segmentStart = context.texts.size();
+  if (!stored) Fail(context);
+}
+
+// Character data: Expat hands over every line break as a line feed; it is stored in the
+// document's line-break style.
+void AppendText(LoadContext& context, const char16_t* text, std::size_t length) {
+  int style = context.document->lineBreakStyle;
+  if (style != kLineBreakCrLf && style != kLineBreakCr) {
+    if (!context.texts.Append(text, length)) Fail(context);
+    return;
+  }
+  if (length > std::numeric_limits<std::size_t>::max() / 2 || !context.texts.Reserve(length * 2)) {
+    Fail(context);
+    return;
+  }
+  GrowArray<char16_t>& texts = context.texts;
+  for (std::size_t i = 0; i < length; ++i) {
+    char16_t unit = text[i];
+    if (unit != u'\n') {
+      texts.PushReserved(unit);
+    } else if (style == kLineBreakCrLf) {
+      texts.PushReserved(u'\r');
+      texts.PushReserved(u'\n');
+    } else {
+      texts.PushReserved(u'\r');
+    }
+  }
+}
+
+void AppendRaw(LoadContext& context, std::u16string_view text) {
+  if (!context.texts.Append(text.data(), text.size())) Fail(context);
+}
+
+std::size_t Length(int length) { return length < 0 ? 0 : static_cast<std::size_t>(length); }
+
+void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char** attributes) {
+  LoadContext& context = ContextOf(userData);
+  if (context.outOfMemory) return;
+  XmlNode* node = BeginNode(context, kNodeElement);
+  if (node == nullptr) return;
+  if (!SetName(context, node, View(name))) return Fail(context);
+  std::size_t pairs = 0;
+  while (attributes[2 * pairs] != nullptr) ++pairs;
+  if (pairs == 0) return;
+  if (pairs > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return Fail(context);
+  Document& document = *context.document;
+  ArenaPiece piece = document.arena.Allocate(pairs * sizeof(Attribute), alignof(Attribute));
+  if (piece.data == nullptr) return Fail(context);
+  node->attributes = static_cast<Attribute*>(piece.data);
+  if (piece.own) node->ownership |= kOwnAttributes;
+  node->attributeCapacity = static_cast<std::uint32_t>(pairs);
+  for (std::size_t i = 0; i < pairs; ++i) {
+    std::u16string_view attributeName = View(attributes[2 * i]);
+    std::u16string_view value = View(attributes[2 * i + 1]);
+    const char16_t* storedName = attributeName.size() > std::numeric_limits<std::uint32_t>::max()
+                                     ? nullptr
+                                     : document.names.Intern(document.arena, attributeName);
+    StoredText storedValue = CopyToArena(document.arena, value);
+    if (storedName == nullptr || !storedValue.ok) return Fail(context);
+    node->attributes[i] = Attribute{storedName, storedValue.data, value.size(),
+                                    static_cast<std::uint32_t>(attributeName.size()), storedValue.own};
+    node->attributeCount = static_cast<std::uint32_t>(i + 1);
+  }
+}
+
+void XMLCALL OnEndElement(void* userData, const XML_Char* /*name*/) {
+  LoadContext& context = ContextOf(userData);
+  if (!context.outOfMemory) EndNode(context);
+}
+
+void XMLCALL OnCharacterData(void* userData, const XML_Char* text, int length) {
+  LoadContext& context = ContextOf(userData);
+  if (!context.outOfMemory) AppendText(context, Units(text), Length(length));
+}
+
+void XMLCALL OnDefault(void* userData, const XML_Char* text, int length) {
+  LoadContext& context = ContextOf(userData);
+  if (!context.outOfMemory) AppendRaw(context, {Units(text), Length(length)});
+}
+
+void XMLCALL OnComment(void* userData, const XML_Char* data) {
+  LoadContext& context = ContextOf(userData);
+  if (context.outOfMemory || BeginNode(context, kNodeComment) == nullptr) return;
+  std::u16string_view text = View(data);
+  AppendText(context, text.data(), text.size());
+  if (!context.outOfMemory) EndNode(context);
+}
+
+void XMLCALL OnStartCdata(void* userData) {
+  LoadContext& context = ContextOf(userData);
+  if (!context.outOfMemory) BeginNode(context, kNodeCData);
+}
+
+void XMLCALL OnEndCdata(void* userData) {
+  LoadContext& context = ContextOf(userData);
+  if (!context.outOfMemory && CurrentNode(context)->kind == kNodeCData) EndNode(context);
+}
+
+void XMLCALL OnInstruction(void* userData, const XML_Char* target, const XML_Char* data) {
+  LoadContext& context = ContextOf(userData);
+  if (context.outOfMemory) return;
+  XmlNode* node = BeginNode(context, kNodeInstruction);
+  if (node == nullptr) return;
+  if (!SetName(context, node, View(target))) return Fail(context);
+  std::u16string_view text = View(data);
+  AppendText(context, text.data(), text.size());
+  if (!context.outOfMemory) EndNode(context);
+}
+
+// Appends an id of the declaration, in double quotes unless it holds one.
+void AppendQuoted(LoadContext& context, std::u16string_view value) {
+  bool apostrophes = value.find(u'"') != std::u16string_view::npos;
+  AppendRaw(context, apostrophes ? u" '" : u" \"");
+  AppendRaw(context, value);
+  AppendRaw(context, apostrophes ? u"'" : u"\"");
+}
+
+void XMLCALL OnStartDoctype(void* userData, const XML_Char* name, const XML_Char* systemId,
+                            const XML_Char* publicId, int hasInternalSubset) {
+  LoadContext& context = ContextOf(userData);
+  if (context.outOfMemory || BeginNode(context, kNodeDtd) == nullptr) return;
+  AppendRaw(context, u"<!DOCTYPE ");
+  AppendRaw(context, View(name));
+  if (systemId != nullptr) AppendRaw(context, publicId != nullptr ? u" PUBLIC" : u" SYSTEM");
+  if (publicId != nullptr) AppendQuoted(context, View(publicId));
+  if (systemId != nullptr) AppendQuoted(context, View(systemId));
+  if (hasInternalSubset != 0) {
+    AppendRaw(context, u" [");
+  } else {
+    AppendRaw(context, u">");
+    if (!context.outOfMemory) EndNode(context);
+  }
+}
+
+void XMLCALL OnEndDoctype(void* userData) {
+  LoadContext& context = ContextOf(userData);
+  if (context.outOfMemory || CurrentNode(context)->kind != kNodeDtd) return;
+  AppendRaw(context, u"]>");
+  if (!context.outOfMemory) EndNode(context);
+}
+
+bool SameIgnoringCase(std::u16string_view text, std::u16string_view upper) {
+  if (text.size() != upper.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char16_t unit = text[i];
+    if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - u'a' + u'A');
+    if (unit != upper[i]) return false;
+  }
+  return true;
+}
+
+void XMLCALL OnXmlDeclaration(void* userData, const XML_Char* version, const XML_Char* encoding,
+                              int standalone) {
+  LoadContext& context = ContextOf(userData);
+  if (version == nullptr) return;  // a text declaration of an external entity
+  Document& document = *context.document;
+  if (encoding != nullptr && !document.encodingForced) {
+    std::u16string_view name = View(encoding);
+    if (SameIgnoringCase(name, u"US-ASCII") || SameIgnoringCase(name, u"ISO-8859-1")) {
+      document.encoding = EncodingLatin1;
+    } else if (SameIgnoringCase(name, u"UTF-16")) {
+      document.encoding = EncodingUtf16;
+    } else {
+      document.encoding = EncodingUtf8;
+    }
+  }
+  document.standalone = standalone;
+}
+
+}  // namespace
+
+bool StartLoad(LoadContext& context, XML_Parser parser) {
+  context.parser = parser;
+  if (!context.open.Push(OpenNode{context.document->root, 0})) return false;
+  XML_SetUserData(parser, &context);
+  XML_SetElementHandler(parser, OnStartElement, OnEndElement);
+  XML_SetCharacterDataHandler(parser, OnCharacterData);
+  // With a default handler Expat also leaves references to internal entities unexpanded;
+  // their raw text lands in the element's text.
+  XML_SetDefaultHandler(parser, OnDefault);
+  XML_SetCommentHandler(parser, OnComment);
+  XML_SetCdataSectionHandler(parser, OnStartCdata, OnEndCdata);
+  XML_SetDoctypeDeclHandler(parser, OnStartDoctype, OnEndDoctype);
+  XML_SetXmlDeclHandler(parser, OnXmlDeclaration);
+  XML_SetProcessingInstructionHandler(parser, OnInstruction);
+  return true;
+}
+
+void FinishLoad(LoadContext& context) {
+  while (!context.open.empty()) {
+    if (!StoreTopText(context)) context.outOfMemory = true;
+    context.open.Pop();
+  }
+  context.segmentStart = 0;
+}
+
+}  // namespace rk::xml

@@ -1,0 +1,38 @@
+#pragma once
+// The Expat callbacks that build a document tree, and the load cursor they share.
+
+#include <expat.h>
+
+#include <cstddef>
+
+#include "xml/document.h"
+#include "xml/grow_array.h"
+
+namespace rk::xml {
+
+// A node whose end has not been parsed yet, with where its text starts in the text stack.
+struct OpenNode {
+  XmlNode* node;
+  std::size_t textStart;
+};
+
+// The load cursor. The texts of all open nodes are stacked in one buffer: a node's text
+// grows at the end while it is the current node, and moves into the arena when the node
+// ends, so a load makes no allocation per text append.
+struct LoadContext {
+  Document* document = nullptr;
+  XML_Parser parser = nullptr;
+  GrowArray<OpenNode> open;    // the root at the bottom, the current node on top
+  GrowArray<char16_t> texts;   // the stacked texts of the open nodes
+  std::size_t segmentStart = 0;  // where the current node's text stood after its last child
+  bool outOfMemory = false;    // a callback ran out of memory and stopped the parser
+};
+
+// Puts the root node on the cursor and registers the callbacks; false when memory ran out.
+bool StartLoad(LoadContext& context, XML_Parser parser);
+
+// Stores the texts of the nodes that are still open (all of them after a parse error),
+// leaving them linked in the tree.
+void FinishLoad(LoadContext& context);
+
+}  // namespace rk::xml

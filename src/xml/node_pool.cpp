@@ -1,0 +1,37 @@
+#include "xml/node_pool.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
+#include "xml/document.h"
+
+namespace rk::xml {
+
+NodePool::~NodePool() {
+  while (blocks_ != nullptr) {
+    BlockHeader* next = blocks_->next;
+    std::free(blocks_);
+    blocks_ = next;
+  }
+}
+
+XmlNode* NodePool::Take() {
+  if (leftInBlock_ == 0) {
+    // Blocks grow with the document: a sixteenth of what was handed out, in steps of 16.
+    std::size_t records = std::clamp<std::size_t>(handedOut_ / 16 / 16 * 16, 32, 512);
+    // calloc gives zeroed records; XmlNode is a plain aggregate, so the zero bytes are a
+    // node with every pointer none and every count 0.
+    void* memory = std::calloc(1, sizeof(BlockHeader) + records * sizeof(XmlNode));
+    if (memory == nullptr) return nullptr;
+    auto* header = new (memory) BlockHeader{blocks_};
+    blocks_ = header;
+    next_ = reinterpret_cast<XmlNode*>(header + 1);
+    leftInBlock_ = records;
+  }
+  --leftInBlock_;
+  ++handedOut_;
+  return next_++;
+}
+
+}  // namespace rk::xml

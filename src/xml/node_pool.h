@@ -1,0 +1,34 @@
+#pragma once
+// Fixed-size node records of one document, taken from blocks; the blocks go with the pool.
+
+#include <cstddef>
+
+namespace rk::xml {
+
+struct XmlNode;
+
+class NodePool {
+ public:
+  NodePool() = default;
+  ~NodePool();
+  NodePool(const NodePool&) = delete;
+  NodePool& operator=(const NodePool&) = delete;
+
+  // A zeroed record, or nullptr when memory ran out.
+  XmlNode* Take();
+
+  // Number of records handed out.
+  std::size_t count() const { return handedOut_; }
+
+ private:
+  struct alignas(16) BlockHeader {
+    BlockHeader* next;
+  };
+
+  BlockHeader* blocks_ = nullptr;
+  XmlNode* next_ = nullptr;
+  std::size_t leftInBlock_ = 0;
+  std::size_t handedOut_ = 0;
+};
+
+}  // namespace rk::xml

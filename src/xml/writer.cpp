@@ -1,0 +1,209 @@
+#include "xml/writer.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "xml/xml.h"
+
+namespace rk::xml {
+namespace {
+
+// The most bytes one code unit can become: a character reference such as "&#1114111;"
+// written in UTF-16.
+constexpr std::size_t kMaxUnitBytes = 24;
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The entity for a character in the given mode, or none.
+template <Escape kMode>
+std::string_view EntityFor(char16_t unit) {
+  if (unit > u'>') return {};
+  switch (unit) {
+    case u'<':
+      return "&lt;";
+    case u'>':
+      return "&gt;";
+    case u'&':
+      return "&amp;";
+    default:
+      break;
+  }
+  if constexpr (kMode == Escape::kAttribute) {
+    switch (unit) {
+      case u'\'':
+        return "&apos;";
+      case u'"':
+        return "&quot;";
+      case u'\n':
+        return "&#10;";
+      case u'\r':
+        return "&#13;";
+      // A raw tab would come back as a blank: attribute values are normalised on reading.
+      case u'\t':
+        return "&#9;";
+      default:
+        break;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+OutputWriter::OutputWriter(int fd, int encoding)
+    : fd_(fd),
+      encoder_(encoding == EncodingUtf16  ? Encoder::kUtf16
+               : encoding == EncodingUtf8 ? Encoder::kUtf8
+                                          : Encoder::kLatin1) {}
+
+void OutputWriter::WriteBuffer() {
+  std::size_t done = 0;
+  while (done < used_ && !failed_) {
+    ssize_t count = ::write(fd_, buffer_ + done, used_ - done);
+    if (count > 0) {
+      done += static_cast<std::size_t>(count);
+    } else if (count < 0 && errno == EINTR) {
+      continue;
+    } else {
+      failed_ = true;
+    }
+  }
+  used_ = 0;
+}
+
+bool OutputWriter::Flush() {
+  if (used_ > 0 && !failed_) WriteBuffer();
+  return !failed_;
+}
+
+template <OutputWriter::Encoder kEncoder>
+void OutputWriter::PutByte(unsigned char value) {
+  buffer_[used_++] = value;
+  if constexpr (kEncoder == Encoder::kUtf16) buffer_[used_++] = 0;
+}
+
+template <OutputWriter::Encoder kEncoder>
+void OutputWriter::PutAscii(std::string_view ascii) {
+  for (char c : ascii) PutByte<kEncoder>(static_cast<unsigned char>(c));
+}
+
+template <OutputWriter::Encoder kEncoder>
+void OutputWriter::PutReference(char32_t code) {
+  char digits[8];
+  std::size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + code % 10);
+    code /= 10;
+  } while (code != 0);
+  PutByte<kEncoder>('&');
+  PutByte<kEncoder>('#');
+  while (count > 0) PutByte<kEncoder>(static_cast<unsigned char>(digits[--count]));
+  PutByte<kEncoder>(';');
+}
+
+template <OutputWriter::Encoder kEncoder, Escape kMode>
+void OutputWriter::PutUnits(const char16_t* text, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    if (kBufferSize - used_ < kMaxUnitBytes) {
+      WriteBuffer();
+      if (failed_) return;
+    }
+    char16_t unit = text[i];
+    if constexpr (kMode != Escape::kRaw) {
+      std::string_view entity = EntityFor<kMode>(unit);
+      if (!entity.empty()) {
+        PutAscii<kEncoder>(entity);
+        continue;
+      }
+    }
+    if constexpr (kEncoder == Encoder::kUtf16) {
+      buffer_[used_++] = static_cast<unsigned char>(unit & 0xFF);
+      buffer_[used_++] = static_cast<unsigned char>(unit >> 8);
+    } else if constexpr (kEncoder == Encoder::kUtf8) {
+      char32_t code = unit;
+      if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(text[i + 1])) {
+        code = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[++i] - 0xDC00u);
+      } else if (IsSurrogate(unit)) {
+        // Half a pair is no character; U+FFFD keeps the file valid UTF-8.
+        code = kReplacement;
+      }
+      if (code < 0x80) {
+        buffer_[used_++] = static_cast<unsigned char>(code);
+      } else if (code < 0x800) {
+        buffer_[used_++] = static_cast<unsigned char>(0xC0 | (code >> 6));
+        buffer_[used_++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+      } else if (code < 0x10000) {
+        buffer_[used_++] = static_cast<unsigned char>(0xE0 | (code >> 12));
+        buffer_[used_++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+        buffer_[used_++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+      } else {
+        buffer_[used_++] = static_cast<unsigned char>(0xF0 | (code >> 18));
+        buffer_[used_++] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
+        buffer_[used_++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+        buffer_[used_++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+      }
+    } else {
+      if (unit < 0x100) {
+        buffer_[used_++] = static_cast<unsigned char>(unit);
+      } else if constexpr (kMode == Escape::kRaw) {
+        buffer_[used_++] = ' ';
+      } else {
+        // ISO-8859-1 has no byte for it; a character reference keeps the character.
+        char32_t code = unit;
+        if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(text[i + 1])) {
+          code = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[++i] - 0xDC00u);
+        } else if (IsSurrogate(unit)) {
+          code = kReplacement;
+        }
+        PutReference<kEncoder>(code);
+      }
+    }
+  }
+}
+
+void OutputWriter::Put(std::u16string_view text, Escape mode) {
+  if (failed_ || text.empty()) return;
+  const char16_t* units = text.data();
+  std::size_t count = text.size();
+  switch (encoder_) {
+    case Encoder::kUtf16:
+      if (mode == Escape::kRaw) return PutUnits<Encoder::kUtf16, Escape::kRaw>(units, count);
+      if (mode == Escape::kText) return PutUnits<Encoder::kUtf16, Escape::kText>(units, count);
+      return PutUnits<Encoder::kUtf16, Escape::kAttribute>(units, count);
+    case Encoder::kUtf8:
+      if (mode == Escape::kRaw) return PutUnits<Encoder::kUtf8, Escape::kRaw>(units, count);
+      if (mode == Escape::kText) return PutUnits<Encoder::kUtf8, Escape::kText>(units, count);
+      return PutUnits<Encoder::kUtf8, Escape::kAttribute>(units, count);
+    case Encoder::kLatin1:
+      if (mode == Escape::kRaw) return PutUnits<Encoder::kLatin1, Escape::kRaw>(units, count);
+      if (mode == Escape::kText) return PutUnits<Encoder::kLatin1, Escape::kText>(units, count);
+      return PutUnits<Encoder::kLatin1, Escape::kAttribute>(units, count);
+  }
+}
+
+void OutputWriter::PutMarkup(std::string_view markup) {
+  for (char c : markup) {
+    if (failed_) return;
+    if (kBufferSize - used_ < kMaxUnitBytes) WriteBuffer();
+    if (encoder_ == Encoder::kUtf16) {
+      PutByte<Encoder::kUtf16>(static_cast<unsigned char>(c));
+    } else {
+      PutByte<Encoder::kUtf8>(static_cast<unsigned char>(c));
+    }
+  }
+}
+
+void OutputWriter::PutBytes(std::string_view bytes) {
+  for (char c : bytes) {
+    if (failed_) return;
+    if (used_ == kBufferSize) WriteBuffer();
+    buffer_[used_++] = static_cast<unsigned char>(c);
+  }
+}
+
+}  // namespace rk::xml

@@ -1,0 +1,55 @@
+#pragma once
+// The output writer: UTF-16 text encoded and escaped straight into one 4,096-byte buffer,
+// written to the file one full buffer at a time.
+
+#include <cstddef>
+#include <string_view>
+
+namespace rk::xml {
+
+// How characters that mean something in XML are written.
+enum class Escape {
+  kRaw,        // names, comments, CDATA sections, instructions, DTD: nothing escaped
+  kText,       // element text: < > &
+  kAttribute,  // attribute values: < > & ' " and tab, line feed, carriage return
+};
+
+class OutputWriter {
+ public:
+  static constexpr std::size_t kBufferSize = 4096;
+
+  // Writes to the open file `fd` in the encoding of a document's encoding code.
+  OutputWriter(int fd, int encoding);
+
+  // Encodes and escapes `text`.
+  void Put(std::u16string_view text, Escape mode);
+  // Markup and the declaration (ASCII only), encoded like text.
+  void PutMarkup(std::string_view markup);
+  // Bytes written as they are (a byte-order mark).
+  void PutBytes(std::string_view bytes);
+
+  // Writes what is left in the buffer; false when any write failed.
+  bool Flush();
+  bool failed() const { return failed_; }
+
+ private:
+  enum class Encoder { kUtf16, kUtf8, kLatin1 };
+
+  template <Encoder kEncoder, Escape kMode>
+  void PutUnits(const char16_t* text, std::size_t count);
+  template <Encoder kEncoder>
+  void PutAscii(std::string_view ascii);
+  template <Encoder kEncoder>
+  void PutReference(char32_t code);
+  template <Encoder kEncoder>
+  void PutByte(unsigned char value);
+  void WriteBuffer();
+
+  unsigned char buffer_[kBufferSize];
+  std::size_t used_ = 0;
+  int fd_;
+  Encoder encoder_;
+  bool failed_ = false;
+};
+
+}  // namespace rk::xml
