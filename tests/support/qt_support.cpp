@@ -159,6 +159,7 @@ void DialogScript::Poll() {
     }
     answers_.erase(answers_.begin());
     waiting_ = nullptr;
+    if (inspect_) inspect_(*modal);
     if (fileDialog != nullptr) {
       shown_.push_back(Shown{title, fileDialog->directory().absolutePath().toStdU16String(), 0});
       if (answer.kind == Kind::kCancelFile) {

@@ -53,6 +53,9 @@ class DialogScript {
   void CancelFileDialog();
   // Next `count` message boxes: record them and press OK.
   void PressOk(int count = 1);
+  // Runs `inspect` with every dialog just before it is answered, to check what the record of
+  // Shown does not hold (the proposed file name, the filters, the text format).
+  void OnShow(std::function<void(QWidget& dialog)> inspect) { inspect_ = std::move(inspect); }
 
   const std::vector<Shown>& shown() const { return shown_; }
   // Every scripted answer was used.
@@ -70,6 +73,7 @@ class DialogScript {
   std::unique_ptr<QTimer> timer_;
   std::vector<Answer> answers_;  // front = next
   std::vector<Shown> shown_;
+  std::function<void(QWidget&)> inspect_;
   QPointer<QWidget> waiting_;    // open dialog without an answer yet
   long long waitingSince_ = 0;   // milliseconds on a steady clock
 };

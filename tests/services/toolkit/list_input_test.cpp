@@ -1,0 +1,178 @@
+// The checkable list under real mouse clicks and keys: selection, ticks, events, painting.
+#include <QImage>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "services/text.h"
+#include "services/toolkit/toolkit.h"
+#include "support/qt_support.h"
+
+namespace rk::tk {
+namespace {
+
+constexpr int kList = 15;
+constexpr int kButton = 3;
+constexpr int kRows = 10;
+
+class ListInputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(OpenWindow(0, 0, 0, 900, 500, u"Liste", 0xCA0001), 0u);
+    ASSERT_NE(CreateButton(kButton, 0, 0, 80, 24, u"Knopf"), 0);
+    ASSERT_NE(CreateCheckList(kList, 0, 30, 880, 460, u"", 25, 0x4001000D), 0);
+    AddListColumn(kList, 1, u"Nr.", 65);
+    AddListColumn(kList, 2, u"ID", 45);
+    AddListColumn(kList, 3, u"Name", 230);
+    AddListColumn(kList, 4, u"Telefon", 410);
+    std::vector<std::u16string> rows;
+    for (int row = 0; row < kRows; ++row) rows.push_back(u"\n" + DecimalText(row) + u"\n\nName");
+    AddItems(kList, rows);
+    view_ = qobject_cast<QTableView*>(rk::test::FindControl(kList));
+    ASSERT_NE(view_, nullptr);
+    DrainAll();
+  }
+  void TearDown() override {
+    CloseWindow(0);
+    DrainAll();
+  }
+
+  static void DrainAll() {
+    rk::test::DrainEvents([](int, int) {});
+  }
+
+  // The rows whose state has `bit`.
+  static std::vector<int> RowsWith(int bit) {
+    std::vector<int> rows;
+    for (int row = 0; row < CountItems(kList); ++row) {
+      if ((GetItemState(kList, row) & bit) != 0) rows.push_back(row);
+    }
+    return rows;
+  }
+
+  QTableView* view_ = nullptr;
+};
+
+using Rows = std::vector<int>;
+
+TEST_F(ListInputTest, ClickSelectsOnlyTheClickedRow) {
+  rk::test::ClickListRow(kList, 2);
+  EXPECT_EQ(RowsWith(kRowSelected), (Rows{2}));
+  rk::test::ClickListRow(kList, 5);
+  EXPECT_EQ(RowsWith(kRowSelected), (Rows{5}));
+  EXPECT_EQ(view_->currentIndex().row(), 5);
+  EXPECT_TRUE(RowsWith(kRowTicked).empty());
+}
+
+TEST_F(ListInputTest, CtrlClickTogglesSingleRows) {
+  rk::test::ClickListRow(kList, 1);
+  rk::test::ClickListRow(kList, 3, Qt::ControlModifier);
+  rk::test::ClickListRow(kList, 5, Qt::ControlModifier);
+  EXPECT_EQ(RowsWith(kRowSelected), (Rows{1, 3, 5}));
+  rk::test::ClickListRow(kList, 3, Qt::ControlModifier);
+  EXPECT_EQ(RowsWith(kRowSelected), (Rows{1, 5}));
+}
+
+TEST_F(ListInputTest, ShiftClickSelectsTheRangeFromTheAnchor) {
+  rk::test::ClickListRow(kList, 2);
+  rk::test::ClickListRow(kList, 5, Qt::ShiftModifier);
+  EXPECT_EQ(RowsWith(kRowSelected), (Rows{2, 3, 4, 5}));
+  // The anchor stays at the plainly clicked row, so the range can turn round.
+  rk::test::ClickListRow(kList, 0, Qt::ShiftModifier);
+  EXPECT_EQ(RowsWith(kRowSelected), (Rows{0, 1, 2}));
+  // Ctrl+click moves the anchor; Ctrl+Shift adds a range to what is selected.
+  rk::test::ClickListRow(kList, 7, Qt::ControlModifier);
+  rk::test::ClickListRow(kList, 9, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(RowsWith(kRowSelected), (Rows{0, 1, 2, 7, 8, 9}));
+  rk::test::ClickListRow(kList, 8, Qt::ShiftModifier);
+  EXPECT_EQ(RowsWith(kRowSelected), (Rows{7, 8}));
+}
+
+TEST_F(ListInputTest, ClickOnTheTickBoxTogglesTheTickOnly) {
+  rk::test::ClickListRow(kList, 1);
+  rk::test::ClickListCheckBox(kList, 4);
+  EXPECT_EQ(GetItemState(kList, 4), kRowTicked);
+  EXPECT_EQ(GetItemState(kList, 1), kRowSelected);
+  rk::test::ClickListCheckBox(kList, 1);
+  EXPECT_EQ(GetItemState(kList, 1), kRowSelected | kRowTicked);
+  rk::test::ClickListCheckBox(kList, 4);
+  EXPECT_EQ(GetItemState(kList, 4), 0);
+  EXPECT_EQ(RowsWith(kRowTicked), (Rows{1}));
+}
+
+TEST_F(ListInputTest, ClickBelowTheLastRowClearsTheSelection) {
+  rk::test::ClickListRow(kList, 1);
+  rk::test::ClickListRow(kList, 2, Qt::ControlModifier);
+  const QRect last = view_->visualRect(view_->model()->index(kRows - 1, 1));
+  QTest::mouseClick(view_->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    last.center() + QPoint(0, 3 * last.height()));
+  EXPECT_TRUE(RowsWith(kRowSelected).empty());
+}
+
+TEST_F(ListInputTest, UserActionsQueueListEventsButProgramChangesDoNot) {
+  std::vector<std::pair<int, int>> events;
+  auto record = [&](int code, int control) { events.emplace_back(code, control); };
+
+  rk::test::ClickListRow(kList, 2);
+  rk::test::ClickListCheckBox(kList, 3);
+  const QRect cell = view_->visualRect(view_->model()->index(4, 2));
+  QTest::mouseDClick(view_->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+  rk::test::DrainEvents(record);
+  ASSERT_GE(events.size(), 3u);
+  for (const auto& [code, control] : events) {
+    EXPECT_EQ(code, kEventControl);
+    EXPECT_EQ(control, kList);
+  }
+  EXPECT_EQ(EventWindow(), 0);
+
+  events.clear();
+  SetItemState(kList, 5, 3);
+  AddItem(kList, -1, u"\nnew");
+  RemoveItem(kList, 0);
+  rk::test::DrainEvents(record);
+  EXPECT_TRUE(events.empty());
+}
+
+TEST_F(ListInputTest, ArrowKeysMoveAndExtendTheSelectionAndSpaceTicks) {
+  rk::test::ClickListRow(kList, 2);
+  QTest::keyClick(view_, Qt::Key_Down);
+  EXPECT_EQ(RowsWith(kRowSelected), (Rows{3}));
+  QTest::keyClick(view_, Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyClick(view_, Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(RowsWith(kRowSelected), (Rows{3, 4, 5}));
+  QTest::keyClick(view_, Qt::Key_Space);
+  EXPECT_EQ(RowsWith(kRowTicked), (Rows{5}));
+  QTest::keyClick(view_, Qt::Key_Home);
+  EXPECT_EQ(RowsWith(kRowSelected), (Rows{0}));
+  QTest::keyClick(view_, Qt::Key_Up);
+  EXPECT_EQ(RowsWith(kRowSelected), (Rows{0}));
+  QTest::keyClick(view_, Qt::Key_End, Qt::ShiftModifier);
+  EXPECT_EQ(RowsWith(kRowSelected).size(), static_cast<std::size_t>(kRows));
+}
+
+TEST_F(ListInputTest, HighlightIsPaintedWithoutFocusAcrossTheWholeRow) {
+  SetItemState(kList, 1, kRowSelected);
+  rk::test::FindControl(kButton)->setFocus();
+  ASSERT_FALSE(view_->hasFocus());
+  while (PollEvent() != 0) {
+  }
+  const QImage image = view_->viewport()->grab().toImage();
+  const QColor highlight = view_->palette().color(QPalette::Active, QPalette::Highlight);
+  const QColor base = view_->palette().color(QPalette::Active, QPalette::Base);
+  // Right halves of the "Telefon" cells hold no text: only the row's background is there.
+  auto pixel = [&](int row) {
+    const QRect cell = view_->visualRect(view_->model()->index(row, 4));
+    return image.pixelColor(cell.center() * image.devicePixelRatio());
+  };
+  EXPECT_EQ(pixel(1), highlight);
+  EXPECT_EQ(pixel(2), base);
+}
+
+}  // namespace
+}  // namespace rk::tk
