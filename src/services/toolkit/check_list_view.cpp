@@ -126,6 +126,8 @@ void CheckListView::Clear() {
 
 void CheckListView::SetRowState(int row, int state) {
   if (row < 0 || row >= model_->Count()) return;
+  // A list without multiple selection holds at most one highlighted row.
+  if ((state & kRowSelected) != 0 && (flags_ & kListMultiSelect) == 0) model_->SelectOnly(row);
   model_->SetState(row, state);
   if ((state & kRowSelected) != 0) {
     SetCurrentRow(row);

@@ -335,13 +335,5 @@ TEST_F(ControlsTest, ReusedNumbersReplaceTheControlAndClosedWindowsFreeTheirs) {
   EXPECT_EQ(GetText(3), u"");
 }
 
-TEST_F(ControlsTest, ToolTipsAreAttachedToTheControl) {
-  ASSERT_NE(CreateButton(3, 0, 0, 40, 24, u"Neu"), 0);
-  ASSERT_NE(CreateButton(4, 50, 0, 40, 24, u"Laden"), 0);
-  SetToolTip(3, u"Neues Telefonbuch anlegen.");
-  EXPECT_EQ(FindControl(3)->toolTip(), QStringLiteral("Neues Telefonbuch anlegen."));
-  EXPECT_TRUE(FindControl(4)->toolTip().isEmpty());
-}
-
 }  // namespace
 }  // namespace rk::tk

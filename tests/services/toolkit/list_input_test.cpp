@@ -156,6 +156,20 @@ TEST_F(ListInputTest, ArrowKeysMoveAndExtendTheSelectionAndSpaceTicks) {
   EXPECT_EQ(RowsWith(kRowSelected).size(), static_cast<std::size_t>(kRows));
 }
 
+TEST_F(ListInputTest, ListWithoutMultipleSelectionKeepsOneHighlightedRow) {
+  constexpr int kSingle = 31;
+  ASSERT_NE(CreateCheckList(kSingle, 0, 300, 400, 150, u"", 25, kListCheckBoxes), 0);
+  AddListColumn(kSingle, 1, u"Nr.", 65);
+  for (int row = 0; row < 4; ++row) AddItem(kSingle, -1, u"\n" + DecimalText(row));
+  rk::test::ClickListRow(kSingle, 1);
+  rk::test::ClickListRow(kSingle, 3, Qt::ControlModifier);
+  EXPECT_EQ(GetItemState(kSingle, 1), 0);
+  EXPECT_EQ(GetItemState(kSingle, 3), kRowSelected);
+  SetItemState(kSingle, 0, kRowSelected | kRowTicked);
+  EXPECT_EQ(GetItemState(kSingle, 3), 0);
+  EXPECT_EQ(GetItemState(kSingle, 0), kRowSelected | kRowTicked);
+}
+
 TEST_F(ListInputTest, HighlightIsPaintedWithoutFocusAcrossTheWholeRow) {
   SetItemState(kList, 1, kRowSelected);
   rk::test::FindControl(kButton)->setFocus();
