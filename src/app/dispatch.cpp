@@ -4,6 +4,7 @@
 
 #include "app/controls.h"
 #include "app/info_window.h"
+#include "book/book.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::app {
@@ -18,6 +19,12 @@ struct Binding {
 };
 
 constexpr std::array kBindings = {
+    Binding{PaneControl(1, kNewButton), &book::New, 1},
+    Binding{PaneControl(1, kLoadButton), &book::Load, 1},
+    Binding{PaneControl(1, kSaveButton), &book::Save, 1},
+    Binding{PaneControl(2, kNewButton), &book::New, 2},
+    Binding{PaneControl(2, kLoadButton), &book::Load, 2},
+    Binding{PaneControl(2, kSaveButton), &book::Save, 2},
     Binding{kInfoToolTipBox, &TakeToolTipSwitch, kInfoToolTipBox},
     Binding{kInfoClose, &tk::CloseWindow, kInfoWindow},
 };

@@ -9,6 +9,7 @@
 #include "app/info_window.h"
 #include "app/main_window.h"
 #include "app/program_settings.h"
+#include "book/book.h"
 #include "services/text.h"
 #include "services/toolkit/toolkit.h"
 
@@ -33,6 +34,9 @@ bool StartShell(std::u16string programFolder) {
   state.programFolder = std::move(programFolder);
   state.fonts = LoadFonts();
   ReadProgramSettings(state);
+  // The book module keeps the remembered folders while the program runs; loads change them.
+  book::SetRememberedFolder(1, state.rememberedFolders[0]);
+  book::SetRememberedFolder(2, state.rememberedFolders[1]);
   const tk::Handle mainWindow = BuildMainWindow(state.fonts, state.toolTipSwitch);
   BuildInfoWindow(mainWindow, state.fonts, state.toolTipSwitch);
   return true;
@@ -53,7 +57,10 @@ void RunEventLoop() {
 }
 
 void EndShell() {
-  WriteProgramSettings(Shell());
+  ShellState& state = Shell();
+  state.rememberedFolders[0] = book::RememberedFolder(1);
+  state.rememberedFolders[1] = book::RememberedFolder(2);
+  WriteProgramSettings(state);
   FreeFonts();
   tk::EndToolkit();
 }
