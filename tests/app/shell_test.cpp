@@ -1,0 +1,153 @@
+// Start-up, event loop and shutdown of the shell: the settings it reads and writes back, the
+// tooltip switch over a run, and how events end or do not end the loop.
+#include <QTimer>
+#include <QWidget>
+
+#include <filesystem>
+
+#include "app/controls.h"
+#include "services/toolkit/toolkit.h"
+#include "shell_fixture.h"
+
+namespace rk::app::test {
+namespace {
+
+using rk::test::ClickControl;
+using rk::test::FindControl;
+using rk::test::FindWindow;
+
+TEST_F(ShellTest, FirstStartWritesTheProgramFolderAndTooltipsOn) {
+  Start();
+  End();
+  EXPECT_EQ(SettingsBytes(), SettingsFileBytes(FolderUtf8(), FolderUtf8(), "1"));
+}
+
+TEST_F(ShellTest, StoredValuesAreWrittenBackAndOtherLinesDropped) {
+  WriteSettings(
+      "; saved by hand\r\n"
+      "telefonbuch1 = /home/anna/Telefon/\r\n"
+      "Telefonbuch2=/srv/books/\n"
+      "Extra = 7\r\n"
+      "ToolTip = 0\r\n");
+  Start();
+  End();
+  EXPECT_EQ(SettingsBytes(), SettingsFileBytes("/home/anna/Telefon/", "/srv/books/", "0"));
+}
+
+TEST_F(ShellTest, UnwritableProgramFolderRunsNormallyAndWritesNothing) {
+  // Root ignores permission bits, so a folder that does not exist stands for one that cannot
+  // take the file.
+  const std::u16string missing = Folder() + u"fehlt/";
+  Start(missing);
+  ASSERT_NE(FindWindow(kMainWindow), nullptr);
+  ASSERT_NE(FindWindow(kInfoWindow), nullptr);
+  // Tooltips are on by default there too.
+  EXPECT_FALSE(FindControl(kNewButton)->toolTip().isEmpty());
+  ClickControl(kInfoClose);
+  EXPECT_TRUE(Pump());
+  End();
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "fehlt"));
+  EXPECT_TRUE(std::filesystem::is_empty(folder_.path()));
+}
+
+struct ToolTipRun {
+  const char* stored;   // value in the settings file at start
+  bool ticked;          // how the check box shows it
+  int clicks;           // clicks on the check box during the run
+  const char* written;  // value in the settings file after the run
+};
+
+class ToolTipLifeCycle : public ShellTest, public ::testing::WithParamInterface<ToolTipRun> {};
+
+TEST_P(ToolTipLifeCycle, CheckBoxShowsTheSwitchAndClicksReplaceIt) {
+  const ToolTipRun& run = GetParam();
+  WriteSettings(std::string("ToolTip = ") + run.stored + "\r\n");
+  Start();
+  EXPECT_EQ(tk::GetState(kInfoToolTipBox), run.ticked ? 1 : 0);
+  for (int click = 0; click < run.clicks; ++click) {
+    ClickControl(kInfoToolTipBox);
+    EXPECT_TRUE(Pump());
+  }
+  End();
+  EXPECT_EQ(SettingsBytes(), SettingsFileBytes(FolderUtf8(), FolderUtf8(), run.written));
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, ToolTipLifeCycle,
+                         ::testing::Values(ToolTipRun{"0", false, 0, "0"},
+                                           ToolTipRun{"0", false, 1, "1"},
+                                           ToolTipRun{"1", true, 0, "1"},
+                                           ToolTipRun{"1", true, 1, "0"},
+                                           ToolTipRun{"1", true, 2, "1"},
+                                           ToolTipRun{"2", true, 0, "2"},
+                                           ToolTipRun{"2", true, 1, "0"},
+                                           ToolTipRun{"2", true, 2, "1"},
+                                           ToolTipRun{"-3", true, 0, "-3"},
+                                           ToolTipRun{"", false, 0, "0"}));
+
+TEST_F(ShellTest, TickingTheSwitchAddsTooltipsOnlyFromTheNextStart) {
+  WriteSettings("ToolTip = 0\r\n");
+  Start();
+  ClickControl(kInfoToolTipBox);
+  EXPECT_TRUE(Pump());
+  EXPECT_TRUE(FindControl(kNewButton)->toolTip().isEmpty());
+  End();
+
+  Start();
+  EXPECT_FALSE(FindControl(kNewButton)->toolTip().isEmpty());
+}
+
+TEST_F(ShellTest, SchliessenClosesTheInformationWindowAndTheLoopGoesOn) {
+  WriteSettings("ToolTip = 0\r\n");
+  Start();
+  ClickControl(kInfoToolTipBox);
+  EXPECT_TRUE(Pump());
+  ClickControl(kInfoClose);
+  EXPECT_TRUE(Pump());
+  EXPECT_EQ(FindWindow(kInfoWindow), nullptr);
+  EXPECT_EQ(FindControl(kInfoToolTipBox), nullptr);
+  ASSERT_NE(FindWindow(kMainWindow), nullptr);
+  EXPECT_TRUE(FindWindow(kMainWindow)->isVisible());
+
+  // The main window's close box then ends the loop; the switch set before is written.
+  FindWindow(kMainWindow)->close();
+  EXPECT_FALSE(Pump());
+  End();
+  EXPECT_EQ(SettingsBytes(), SettingsFileBytes(FolderUtf8(), FolderUtf8(), "1"));
+}
+
+TEST_F(ShellTest, CloseBoxEndsTheLoopWhileTheInformationWindowIsOpen) {
+  Start();
+  FindWindow(kMainWindow)->close();
+  EXPECT_FALSE(Pump());
+  // The close box only asks: the windows stay until the program ends.
+  EXPECT_NE(FindWindow(kMainWindow), nullptr);
+  EXPECT_NE(FindWindow(kInfoWindow), nullptr);
+  End();
+  EXPECT_EQ(SettingsBytes(), SettingsFileBytes(FolderUtf8(), FolderUtf8(), "1"));
+}
+
+TEST_F(ShellTest, EventLoopReturnsAtTheFirstCloseRequest) {
+  Start();
+  // Queued before the loop waits: a click on "Schliessen", then the close box.
+  QTimer::singleShot(0, [] { ClickControl(kInfoClose); });
+  QTimer::singleShot(0, [] { FindWindow(kMainWindow)->close(); });
+  RunEventLoop();
+  EXPECT_EQ(FindWindow(kInfoWindow), nullptr);
+  EXPECT_NE(FindWindow(kMainWindow), nullptr);
+}
+
+TEST_F(ShellTest, EventsOfControlsWithoutOperationAndOtherCodesAreIgnored) {
+  Start();
+  for (int control : {kPaneTitle, kCountLabel, kNameField, kFileField, kContactList,
+                      PaneControl(2, kContactList), kInfoHeading, kInfoText, 36, -1}) {
+    EXPECT_TRUE(DispatchEvent(tk::kEventControl, control)) << control;
+  }
+  EXPECT_TRUE(DispatchEvent(0, kInfoClose));
+  EXPECT_TRUE(DispatchEvent(13101, kInfoClose));
+  EXPECT_NE(FindWindow(kInfoWindow), nullptr);
+  EXPECT_EQ(tk::GetState(kInfoToolTipBox), 1);
+  EXPECT_FALSE(DispatchEvent(tk::kEventClose, 0));
+}
+
+}  // namespace
+}  // namespace rk::app::test
