@@ -13,6 +13,13 @@ namespace {
 // linearly with the input even for absurdly nested files.
 constexpr std::size_t kMaxIndent = 256;
 
+constexpr char16_t kBlanks[kMaxIndent + 1] =
+    u"                                                                                "
+    u"                                                                                "
+    u"                                                                                "
+    u"                ";
+static_assert(kBlanks[kMaxIndent - 1] == u' ' && kBlanks[kMaxIndent] == u'\0');
+
 // The text of one node being rebuilt, and the new positions of its children, kept apart
 // from the node until the whole text is done.
 class TextBuilder {
@@ -26,13 +33,8 @@ class TextBuilder {
   }
   void Put(char16_t unit) { failed_ = !text_.Push(unit) || failed_; }
   void LineBreak() { failed_ = !text_.Append(lineBreak_.data(), lineBreak_.size()) || failed_; }
-  void Indent(std::size_t columns) {
-    if (!text_.Reserve(columns)) {
-      failed_ = true;
-      return;
-    }
-    for (std::size_t i = 0; i < columns; ++i) text_.PushReserved(u' ');
-  }
+  // `columns` is never above kMaxIndent.
+  void Indent(std::size_t columns) { failed_ = !text_.Append(kBlanks, columns) || failed_; }
   void AddPosition(std::size_t position) { failed_ = !positions_.Push(position) || failed_; }
   std::size_t size() const { return text_.size(); }
 

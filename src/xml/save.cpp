@@ -49,9 +49,9 @@ class TemporaryFile {
 
   int fd() const { return fd_; }
 
-  // Makes the content durable and closes the file; false when either fails.
-  bool Close() {
-    bool synced = ::fsync(fd_) == 0;
+  // Closes the file, first making its content durable when `durable`; false when either fails.
+  bool Close(bool durable) {
+    bool synced = !durable || ::fsync(fd_) == 0;
     bool closed = ::close(fd_) == 0;
     fd_ = -1;
     return synced && closed;
@@ -174,13 +174,21 @@ int SaveDocument(int number, std::u16string_view path, int options) {
   Document* document = FindDocument(number);
   if (document == nullptr || path.empty()) return 0;
   std::filesystem::path target = ToOsPath(path);
+  // A link is followed, so the file it names is replaced and the link stays; anything but a
+  // regular file (a folder, a device) is not replaced at all.
+  std::error_code error;
+  if (std::filesystem::is_symlink(target, error)) {
+    target = std::filesystem::weakly_canonical(target, error);
+    if (error) return 0;
+  }
+  std::filesystem::file_status status = std::filesystem::status(target, error);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return 0;
   TemporaryFile file;
   if (!file.Create(target)) return 0;
   // A replaced file keeps its permissions.
   struct stat existing {};
-  if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-    ::fchmod(file.fd(), existing.st_mode & 07777);
-  }
+  bool replacing = ::stat(target.c_str(), &existing) == 0;
+  if (replacing && S_ISREG(existing.st_mode)) ::fchmod(file.fd(), existing.st_mode & 07777);
   OutputWriter out(file.fd(), document->encoding);
   if ((options & SaveWithBom) != 0) {
     if (document->encoding == EncodingUtf16) out.PutBytes("\xFF\xFE");
@@ -192,7 +200,9 @@ int SaveDocument(int number, std::u16string_view path, int options) {
   } catch (const std::bad_alloc&) {
     return 0;
   }
-  if (!out.Flush() || !file.Close()) return 0;
+  // Before a good file is replaced, the new content must be on the disk: after a crash the
+  // target then holds either the old or the whole new content, never a cut-off file.
+  if (!out.Flush() || !file.Close(replacing)) return 0;
   return file.MoveTo(target) ? 1 : 0;
 }
 

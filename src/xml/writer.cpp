@@ -19,6 +19,17 @@ bool IsSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+// The code point at text[i]: a surrogate pair is one character (i moves to its second
+// half); half a pair is no character and becomes U+FFFD.
+char32_t CodePointAt(const char16_t* text, std::size_t count, std::size_t& i) {
+  char16_t unit = text[i];
+  if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(text[i + 1])) {
+    ++i;
+    return 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i] - 0xDC00u);
+  }
+  return IsSurrogate(unit) ? kReplacement : unit;
+}
+
 // The entity for a character in the given mode, or none.
 template <Escape kMode>
 std::string_view EntityFor(char16_t unit) {
@@ -52,6 +63,21 @@ std::string_view EntityFor(char16_t unit) {
   }
   return {};
 }
+
+// How strongly each ASCII character is escaped: 0 never, 1 in attribute mode, 2 in text and
+// attribute mode. A mode writes a character as it is when its level is below the mode's limit.
+struct EscapeLevels {
+  unsigned char level[128];
+};
+constexpr EscapeLevels kEscapeLevels = [] {
+  EscapeLevels table{};
+  for (char c : {'\'', '"', '\n', '\r', '\t'}) table.level[static_cast<unsigned char>(c)] = 1;
+  for (char c : {'<', '>', '&'}) table.level[static_cast<unsigned char>(c)] = 2;
+  return table;
+}();
+
+template <Escape kMode>
+constexpr unsigned char kPlainBelow = kMode == Escape::kRaw ? 3 : kMode == Escape::kText ? 2 : 1;
 
 }  // namespace
 
@@ -108,61 +134,67 @@ void OutputWriter::PutReference(char32_t code) {
 
 template <OutputWriter::Encoder kEncoder, Escape kMode>
 void OutputWriter::PutUnits(const char16_t* text, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    if (kBufferSize - used_ < kMaxUnitBytes) {
+  std::size_t i = 0;
+  while (i < count) {
+    // Every unit of a batch fits into the room left, so the inner loops need no check.
+    std::size_t batch = (kBufferSize - used_) / kMaxUnitBytes;
+    if (batch == 0) {
       WriteBuffer();
       if (failed_) return;
+      continue;
     }
-    char16_t unit = text[i];
-    if constexpr (kMode != Escape::kRaw) {
-      std::string_view entity = EntityFor<kMode>(unit);
-      if (!entity.empty()) {
-        PutAscii<kEncoder>(entity);
-        continue;
-      }
-    }
-    if constexpr (kEncoder == Encoder::kUtf16) {
-      buffer_[used_++] = static_cast<unsigned char>(unit & 0xFF);
-      buffer_[used_++] = static_cast<unsigned char>(unit >> 8);
-    } else if constexpr (kEncoder == Encoder::kUtf8) {
-      char32_t code = unit;
-      if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(text[i + 1])) {
-        code = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[++i] - 0xDC00u);
-      } else if (IsSurrogate(unit)) {
-        // Half a pair is no character; U+FFFD keeps the file valid UTF-8.
-        code = kReplacement;
-      }
-      if (code < 0x80) {
-        buffer_[used_++] = static_cast<unsigned char>(code);
-      } else if (code < 0x800) {
-        buffer_[used_++] = static_cast<unsigned char>(0xC0 | (code >> 6));
-        buffer_[used_++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-      } else if (code < 0x10000) {
-        buffer_[used_++] = static_cast<unsigned char>(0xE0 | (code >> 12));
-        buffer_[used_++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-        buffer_[used_++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-      } else {
-        buffer_[used_++] = static_cast<unsigned char>(0xF0 | (code >> 18));
-        buffer_[used_++] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
-        buffer_[used_++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-        buffer_[used_++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-      }
-    } else {
-      if (unit < 0x100) {
-        buffer_[used_++] = static_cast<unsigned char>(unit);
-      } else if constexpr (kMode == Escape::kRaw) {
-        buffer_[used_++] = ' ';
-      } else {
-        // ISO-8859-1 has no byte for it; a character reference keeps the character.
-        char32_t code = unit;
-        if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(text[i + 1])) {
-          code = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[++i] - 0xDC00u);
-        } else if (IsSurrogate(unit)) {
-          code = kReplacement;
+    std::size_t end = count - i < batch ? count : i + batch;
+    for (; i < end; ++i) {
+      char16_t unit = text[i];
+      if constexpr (kEncoder != Encoder::kUtf16) {
+        // Plain ASCII, the bulk of every phonebook, is copied byte by byte.
+        if (unit < 0x80 && kEscapeLevels.level[unit] < kPlainBelow<kMode>) {
+          buffer_[used_++] = static_cast<unsigned char>(unit);
+          continue;
         }
-        PutReference<kEncoder>(code);
       }
+      PutUnit<kEncoder, kMode>(text, count, i);
     }
+  }
+}
+
+template <OutputWriter::Encoder kEncoder, Escape kMode>
+void OutputWriter::PutUnit(const char16_t* text, std::size_t count, std::size_t& i) {
+  char16_t unit = text[i];
+  if constexpr (kMode != Escape::kRaw) {
+    std::string_view entity = EntityFor<kMode>(unit);
+    if (!entity.empty()) {
+      PutAscii<kEncoder>(entity);
+      return;
+    }
+  }
+  if constexpr (kEncoder == Encoder::kUtf16) {
+    buffer_[used_++] = static_cast<unsigned char>(unit & 0xFF);
+    buffer_[used_++] = static_cast<unsigned char>(unit >> 8);
+  } else if constexpr (kEncoder == Encoder::kUtf8) {
+    char32_t code = CodePointAt(text, count, i);
+    if (code < 0x80) {
+      buffer_[used_++] = static_cast<unsigned char>(code);
+    } else if (code < 0x800) {
+      buffer_[used_++] = static_cast<unsigned char>(0xC0 | (code >> 6));
+      buffer_[used_++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      buffer_[used_++] = static_cast<unsigned char>(0xE0 | (code >> 12));
+      buffer_[used_++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+      buffer_[used_++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+    } else {
+      buffer_[used_++] = static_cast<unsigned char>(0xF0 | (code >> 18));
+      buffer_[used_++] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
+      buffer_[used_++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+      buffer_[used_++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+    }
+  } else if (unit < 0x100) {
+    buffer_[used_++] = static_cast<unsigned char>(unit);
+  } else if constexpr (kMode == Escape::kRaw) {
+    buffer_[used_++] = ' ';
+  } else {
+    // ISO-8859-1 has no byte for it; a character reference keeps the character.
+    PutReference<kEncoder>(CodePointAt(text, count, i));
   }
 }
 

@@ -37,6 +37,9 @@ class OutputWriter {
 
   template <Encoder kEncoder, Escape kMode>
   void PutUnits(const char16_t* text, std::size_t count);
+  // Writes text[i] (and advances i past the second half of a surrogate pair).
+  template <Encoder kEncoder, Escape kMode>
+  void PutUnit(const char16_t* text, std::size_t count, std::size_t& i);
   template <Encoder kEncoder>
   void PutAscii(std::string_view ascii);
   template <Encoder kEncoder>

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "services/text.h"
+#include "test_paths.h"
+#include "xml/detail.h"
+#include "xml/xml.h"
+#include "xml_test_support.h"
+
+namespace rk::xml {
+namespace {
+
+using test::TempFolder;
+using test::TreeText;
+
+struct ConformanceCase {
+  std::string id;
+  std::string path;
+  std::string use;
+  std::string message;  // what Expat says about a document it rejects
+};
+
+std::vector<ConformanceCase> ReadCases() {
+  std::ifstream list(test::DataFile("xmlconf/cases.tsv"));
+  std::vector<ConformanceCase> cases;
+  std::string line;
+  std::getline(list, line);  // column names
+  while (std::getline(list, line)) {
+    std::istringstream fields(line);
+    ConformanceCase entry;
+    std::string type;
+    std::getline(fields, entry.id, '\t');
+    std::getline(fields, type, '\t');
+    std::getline(fields, entry.path, '\t');
+    std::getline(fields, entry.use, '\t');
+    std::getline(fields, entry.message, '\t');
+    cases.push_back(entry);
+  }
+  return cases;
+}
+
+std::u16string CasePath(const ConformanceCase& entry) {
+  return test::XmlPath(std::filesystem::path(test::kXmlConf) / entry.path);
+}
+
+class XmlConformance : public ::testing::Test {
+ protected:
+  void TearDown() override { FreeDocument(-1); }
+};
+
+TEST_F(XmlConformance, MalformedDocumentsAreRejectedWithPosition) {
+  int rejected = 0;
+  int empty = 0;
+  for (const ConformanceCase& entry : ReadCases()) {
+    if (entry.use != "must-reject") continue;
+    SCOPED_TRACE(entry.id);
+    if (LoadDocument(0, CasePath(entry)) == 0) {
+      // Only an empty file gives no document at all.
+      EXPECT_EQ(std::filesystem::file_size(std::filesystem::path(test::kXmlConf) / entry.path), 0u);
+      ++empty;
+      continue;
+    }
+    EXPECT_NE(DocumentStatus(0), 0);
+    EXPECT_GE(ErrorLine(0), 1);
+    EXPECT_GE(ErrorColumn(0), 1);
+    EXPECT_EQ(ToUtf8(ErrorMessage(0)), entry.message);
+    ++rejected;
+  }
+  EXPECT_EQ(rejected + empty, 1220);
+  EXPECT_EQ(empty, 2);
+}
+
+TEST_F(XmlConformance, DocumentsWithUnexpandedEntitiesAreAccepted) {
+  int accepted = 0;
+  for (const ConformanceCase& entry : ReadCases()) {
+    if (entry.use != "accepted-entities-unexpanded" && entry.use != "known-expat-miss") continue;
+    SCOPED_TRACE(entry.id);
+    ASSERT_NE(LoadDocument(0, CasePath(entry)), 0);
+    EXPECT_EQ(DocumentStatus(0), 0);
+    ++accepted;
+  }
+  EXPECT_EQ(accepted, 16);
+}
+
+TEST_F(XmlConformance, WellFormedDocumentsSurviveSaveAndLoadInEveryEncoding) {
+  TempFolder folder;
+  const std::u16string copy = test::XmlPath(folder / "copy.xml");
+  // The writer leaves out the children of a DTD node, and line breaks come back in the
+  // style of the copy.
+  const test::TreeTextOptions compared{false, true, false};
+  int checked = 0;
+  for (const ConformanceCase& entry : ReadCases()) {
+    if (entry.use.rfind("round-trip", 0) != 0) continue;
+    SCOPED_TRACE(entry.id);
+    ASSERT_NE(LoadDocument(0, CasePath(entry)), 0);
+    ASSERT_EQ(DocumentStatus(0), 0) << ToUtf8(ErrorMessage(0));
+    const std::string original = TreeText(RootNode(0), compared);
+    std::vector<int> encodings = {EncodingUtf8, EncodingUtf16};
+    if (entry.use.find("no-latin1") == std::string::npos) encodings.push_back(EncodingLatin1);
+    for (int encoding : encodings) {
+      SCOPED_TRACE(encoding);
+      detail::SetDocumentEncoding(0, encoding);
+      std::filesystem::remove(folder / "copy.xml");
+      ASSERT_NE(SaveDocument(0, copy), 0);
+      ASSERT_NE(LoadDocument(1, copy), 0);
+      ASSERT_EQ(DocumentStatus(1), 0) << ToUtf8(ErrorMessage(1));
+      EXPECT_EQ(TreeText(RootNode(1), compared), original);
+    }
+    ++checked;
+  }
+  EXPECT_EQ(checked, 454);
+}
+
+}  // namespace
+}  // namespace rk::xml

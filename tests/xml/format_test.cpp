@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "xml/xml.h"
+#include "xml_test_support.h"
+
+namespace rk::xml {
+namespace {
+
+using test::LoadBytes;
+using test::SaveBytes;
+using test::TempFolder;
+
+class XmlFormat : public ::testing::Test {
+ protected:
+  void TearDown() override { FreeDocument(-1); }
+
+  // A new document whose main element holds `text`; returns the element.
+  XmlNode* Element(std::u16string_view text) {
+    CreateDocument(0, EncodingUtf8);
+    XmlNode* element = AppendElement(RootNode(0), u"a");
+    SetNodeText(element, text);
+    return element;
+  }
+
+  TempFolder folder_;
+};
+
+TEST_F(XmlFormat, BreakAndBlankOptions) {
+  struct Case {
+    int options;
+    const char16_t* before;
+    const char16_t* after;
+    int style;
+  };
+  const Case cases[] = {
+      {FormatCutBreaks, u"a\r\n\r\nb", u"ab", kLineBreakCrLf},
+      {FormatReduceBreaks, u"a\r\n\r\nb\n\n", u"a\r\nb\n", kLineBreakCrLf},
+      {FormatReduceBlanks, u"a   b", u"a b", kLineBreakCrLf},
+      {FormatReduceBlanks, u"   x\t\t", u" x\t", kLineBreakCrLf},
+      {FormatCutBlanks, u" a \t b ", u"ab", kLineBreakCrLf},
+      {FormatLf, u"a\r\nb\rc\nd", u"a\nb\nc\nd", kLineBreakLf},
+      {FormatCr, u"a\r\nb\rc\nd", u"a\rb\rc\rd", kLineBreakCr},
+      {FormatLf | FormatCr, u"a\r\nb", u"a\nb", kLineBreakLf},
+      {FormatCrLf, u"a\nb\rc\r\nd", u"a\r\nb\r\nc\r\nd", kLineBreakCrLf},
+      {FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks, u"\r\n  a \r\n  b\r\n", u" a b", kLineBreakCrLf},
+  };
+  for (const Case& c : cases) {
+    XmlNode* element = Element(c.before);
+    FormatDocument(0, c.options);
+    EXPECT_EQ(NodeText(element), c.after) << "options " << c.options;
+    EXPECT_EQ(LineBreakStyle(0), c.style);
+  }
+}
+
+TEST_F(XmlFormat, ChildPositionsFollowTheKeptCharacters) {
+  ASSERT_NE(LoadBytes(folder_, "<a>  x  <b/>  y  </a>"), 0);
+  FormatDocument(0, FormatReduceBlanks);
+  EXPECT_EQ(NodeText(MainNode(0)), u" x  y ");
+  EXPECT_EQ(NodePosition(FirstChild(MainNode(0))), 3);
+
+  ASSERT_NE(LoadBytes(folder_, "<a>x\ny<b/>\nz</a>"), 0);
+  FormatDocument(0, FormatCrLf);
+  EXPECT_EQ(NodeText(MainNode(0)), u"x\r\ny\r\nz");
+  EXPECT_EQ(NodePosition(FirstChild(MainNode(0))), 4);
+}
+
+TEST_F(XmlFormat, SectionsAndInstructionsKeepBlanksAndBreaks) {
+  ASSERT_NE(LoadBytes(folder_, "<a>\n  <![CDATA[ x \n\n  y ]]>\n  <?p a \n\n b ?>\n</a>"), 0);
+  XmlNode* cdata = FirstChild(MainNode(0));
+  XmlNode* instruction = NextSibling(cdata);
+  for (int options : {FormatCutBreaks | FormatCutBlanks, FormatReduceBreaks | FormatReduceBlanks, FormatReindent}) {
+    FormatDocument(0, options);
+    EXPECT_EQ(NodeText(cdata), u" x \n\n  y ");
+    EXPECT_EQ(NodeText(instruction), u"a \n\n b ");
+  }
+  FormatDocument(0, FormatReindent | FormatCrLf);
+  EXPECT_EQ(NodeText(cdata), u" x \r\n\r\n  y ");
+}
+
+TEST_F(XmlFormat, ReindentKeepsOneLineTextsAndIndentsLines) {
+  XmlNode* inline_ = Element(u"one line");
+  FormatDocument(0, FormatReindent, 3);
+  EXPECT_EQ(NodeText(inline_), u"one line");
+
+  CreateDocument(0, EncodingUtf8);
+  XmlNode* element = AppendElement(AppendElement(RootNode(0), u"p"), u"e");
+  SetNodeText(element, u"x\ny");
+  FormatDocument(0, FormatReindent | FormatLf, 3);
+  EXPECT_EQ(NodeText(element), u"\n      x\n      y\n   ");
+}
+
+TEST_F(XmlFormat, ReindentMixedContent) {
+  ASSERT_NE(LoadBytes(folder_, "<a>text<b>inner</b>tail</a>"), 0);
+  FormatDocument(0, FormatReindent);
+  EXPECT_EQ(SaveBytes(folder_),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n"
+            "<a>\r\n  text\r\n  <b>inner</b>tail\r\n</a>\r\n");
+
+  ASSERT_NE(LoadBytes(folder_, "<!--c--><a>x\n  <b/><c> </c>\n\n</a><?p?>"), 0);
+  FormatDocument(0, FormatReindent, 2);
+  EXPECT_EQ(SaveBytes(folder_),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<!--c-->\n\n"
+            "<a>\n  x\n  <b/>\n  <c> </c>\n</a>\n\n<?p ?>\n");
+}
+
+TEST_F(XmlFormat, NewDocumentLayout) {
+  CreateDocument(0, EncodingUtf8);
+  AppendElement(RootNode(0), u"a");
+  FormatDocument(0, FormatReindent, 3);
+  EXPECT_EQ(SaveBytes(folder_), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<a/>\r\n");
+  FormatDocument(0, FormatLf, 3);
+  EXPECT_EQ(SaveBytes(folder_), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<a/>\n");
+
+  CreateDocument(0, EncodingUtf8);
+  XmlNode* book = AppendElement(AppendElement(RootNode(0), u"phonebooks"), u"phonebook");
+  SetAttribute(book, u"owner", u"1");
+  SetAttribute(book, u"name", u"N");
+  XmlNode* contact = AppendElement(book, u"contact");
+  SetNodeText(AppendElement(contact, u"category"), u"0");
+  SetNodeText(AppendElement(AppendElement(contact, u"person"), u"realName"), u"A");
+  AppendElement(contact, u"services");
+  FormatDocument(0, FormatReindent, 3);
+  FormatDocument(0, FormatLf, 3);
+  EXPECT_EQ(SaveBytes(folder_),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n"
+            "<phonebooks>\n"
+            "   <phonebook owner=\"1\" name=\"N\">\n"
+            "      <contact>\n"
+            "         <category>0</category>\n"
+            "         <person>\n"
+            "            <realName>A</realName>\n"
+            "         </person>\n"
+            "         <services/>\n"
+            "      </contact>\n"
+            "   </phonebook>\n"
+            "</phonebooks>\n");
+}
+
+TEST_F(XmlFormat, LoadedBookCopyLayout) {
+  ASSERT_NE(LoadBytes(folder_,
+                      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<phonebooks>\r\n\t<phonebook name=\"B\">\r\n"
+                      "\t\t<contact>\r\n\t\t\t<category>0</category>\r\n\t\t\t<person>\r\n"
+                      "\t\t\t\t<realName>Ann  Lee</realName>\r\n\t\t\t</person>\r\n\t\t\t<services />\r\n"
+                      "\t\t</contact>\r\n\t</phonebook>\r\n</phonebooks>\r\n"),
+            0);
+  FormatDocument(0, FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks, 2);
+  FormatDocument(0, FormatReindent, 3);
+  EXPECT_EQ(SaveBytes(folder_),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n"
+            "<phonebooks>\r\n"
+            "   <phonebook name=\"B\">\r\n"
+            "      <contact>\r\n"
+            "         <category>0</category>\r\n"
+            "         <person>\r\n"
+            "            <realName>Ann Lee</realName>\t\r\n"
+            "         </person>\r\n"
+            "         <services/>\t\r\n"
+            "      </contact>\t\r\n"
+            "   </phonebook>\r\n"
+            "</phonebooks>\r\n");
+}
+
+TEST_F(XmlFormat, IndentationStopsAt256Columns) {
+  CreateDocument(0, EncodingUtf8);
+  XmlNode* node = RootNode(0);
+  const int depth = 100;
+  for (int level = 1; level <= depth; ++level) node = AppendElement(node, u"e");
+  SetNodeText(node, u"x");
+  FormatDocument(0, FormatReindent | FormatLf, 3);
+  std::istringstream lines(SaveBytes(folder_));
+  std::string line;
+  std::getline(lines, line);  // declaration
+  std::getline(lines, line);  // empty line
+  for (int level = 1; level <= depth; ++level) {
+    ASSERT_TRUE(std::getline(lines, line));
+    std::size_t expected = static_cast<std::size_t>(std::min(level - 1, 85) * 3);
+    EXPECT_EQ(line.find_first_not_of(' '), expected) << "level " << level;
+  }
+  EXPECT_EQ(line.substr(255), "<e>x</e>");
+  for (int level = depth - 1; level >= 1; --level) {
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line, std::string(static_cast<std::size_t>(std::min(level - 1, 85) * 3), ' ') + "</e>");
+  }
+}
+
+}  // namespace
+}  // namespace rk::xml

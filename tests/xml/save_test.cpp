@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "xml/xml.h"
+#include "xml_test_support.h"
+
+namespace rk::xml {
+namespace {
+
+using test::LoadBytes;
+using test::ReadFileBytes;
+using test::SaveBytes;
+using test::TempFolder;
+
+constexpr const char* kUtf8Declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+constexpr const char* kLatin1Declaration = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>";
+
+std::string Utf16Bytes(std::u16string_view text) {
+  std::string bytes;
+  for (char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+class XmlSave : public ::testing::Test {
+ protected:
+  void TearDown() override { FreeDocument(-1); }
+  TempFolder folder_;
+};
+
+TEST_F(XmlSave, EscapingInTextAttributesAndRawParts) {
+  ASSERT_NE(LoadBytes(folder_, "<e a=''><!--x--><?t?></e>"), 0);
+  XmlNode* element = MainNode(0);
+  SetAttribute(element, u"a", u"<&\"'\t\n\r>");
+  SetNodeText(element, u"<&\"'>\t");
+  SetNodeText(FirstChild(element), u"a<b&");
+  EXPECT_EQ(SaveBytes(folder_), std::string(kUtf8Declaration) +
+                                    "<e a=\"&lt;&amp;&quot;&apos;&#9;&#10;&#13;&gt;\"><!--a<b&--><?t ?>"
+                                    "&lt;&amp;\"'&gt;\t</e>");
+}
+
+TEST_F(XmlSave, EmptyElementsUseTheShortForm) {
+  ASSERT_NE(LoadBytes(folder_, "<a><b></b><c>\n</c><d><![CDATA[]]></d></a>"), 0);
+  EXPECT_EQ(SaveBytes(folder_), std::string(kUtf8Declaration) + "<a><b/><c>\n</c><d><![CDATA[]]></d></a>");
+}
+
+TEST_F(XmlSave, ByteOrderMarksDeclarationAndStandalone) {
+  ASSERT_NE(LoadBytes(folder_, "<?xml version='1.0' standalone='yes'?>\n<a/>"), 0);
+  EXPECT_EQ(SaveBytes(folder_, 0, SaveWithBom),
+            "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<a/>");
+  EXPECT_EQ(SaveBytes(folder_, 0, SaveNoDeclaration), "\n<a/>");
+
+  ASSERT_NE(LoadBytes(folder_, "<?xml version='1.0' standalone='no'?><a>\u00E4</a>"), 0);
+  EXPECT_EQ(SaveBytes(folder_), "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?><a>\u00E4</a>");
+
+  CreateDocument(0, EncodingUtf16);
+  SetNodeText(AppendElement(RootNode(0), u"a"), u"\u20AC");
+  EXPECT_EQ(SaveBytes(folder_, 0, SaveWithBom),
+            "\xFF\xFE" + Utf16Bytes(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>\u20AC</a>"));
+  EXPECT_EQ(SaveBytes(folder_, 0, SaveWithBom | SaveNoDeclaration), "\xFF\xFE" + Utf16Bytes(u"<a>\u20AC</a>"));
+
+  CreateDocument(0, EncodingLatin1);
+  AppendElement(RootNode(0), u"a");
+  EXPECT_EQ(SaveBytes(folder_, 0, SaveWithBom), std::string(kLatin1Declaration) + "<a/>");
+}
+
+TEST_F(XmlSave, Latin1WritesCharacterReferencesOutsideItsRange) {
+  ASSERT_NE(LoadBytes(folder_, "<?xml version='1.0' encoding='ISO-8859-1'?><a b=''><!--c--><?p?></a>"), 0);
+  XmlNode* element = MainNode(0);
+  const std::u16string beyond = u"\u00E4\u20AC\U0001F600\xD800x\xDC00";
+  SetAttribute(element, u"b", beyond);
+  SetNodeText(element, beyond);
+  SetNodeText(FirstChild(element), u"\u00E4\u20AC");
+  SetNodeText(NextSibling(FirstChild(element)), u"\U0001F600");
+  XmlNode* named = AppendElement(element, u"n\u20AC");
+  EXPECT_EQ(SaveBytes(folder_),
+            std::string(kLatin1Declaration) +
+                "<a b=\"\xE4&#8364;&#128512;&#65533;x&#65533;\"><!--\xE4 --><?p   ?><n />"
+                "\xE4&#8364;&#128512;&#65533;x&#65533;</a>");
+  EXPECT_EQ(NodeName(named), u"n\u20AC");
+}
+
+TEST_F(XmlSave, Utf8WritesPairsAsOneCharacterAndHalvesAsReplacement) {
+  CreateDocument(0, EncodingUtf8);
+  SetNodeText(AppendElement(RootNode(0), u"a"), u"\U0001F600\xD800x\xDC00\u07FF");
+  EXPECT_EQ(SaveBytes(folder_),
+            std::string(kUtf8Declaration) + "<a>\xF0\x9F\x98\x80\xEF\xBF\xBDx\xEF\xBF\xBD\xDF\xBF</a>");
+}
+
+TEST_F(XmlSave, LongOutputCrossesTheBufferIntact) {
+  CreateDocument(0, EncodingUtf16);
+  XmlNode* element = AppendElement(RootNode(0), u"a");
+  SetNodeText(element, std::u16string(5000, u'&') + u"\u00E4");
+  SetAttribute(element, u"v", std::u16string(3000, u'"'));
+  std::u16string expected = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><a v=\"";
+  for (int i = 0; i < 3000; ++i) expected += u"&quot;";
+  expected += u"\">";
+  for (int i = 0; i < 5000; ++i) expected += u"&amp;";
+  expected += u"\u00E4</a>";
+  EXPECT_EQ(SaveBytes(folder_), Utf16Bytes(expected));
+}
+
+TEST_F(XmlSave, RefusesWithoutPathOrDocument) {
+  EXPECT_EQ(SaveDocument(0, test::XmlPath(folder_ / "none.xml")), 0);
+  CreateDocument(0, EncodingUtf8);
+  EXPECT_EQ(SaveDocument(0, u""), 0);
+  EXPECT_EQ(SaveDocument(0, test::XmlPath(folder_ / "missing" / "out.xml")), 0);
+  EXPECT_TRUE(std::filesystem::is_empty(folder_.path()));
+  std::filesystem::create_directory(folder_ / "folder");
+  EXPECT_EQ(SaveDocument(0, test::XmlPath(folder_ / "folder")), 0);
+  EXPECT_TRUE(std::filesystem::is_directory(folder_ / "folder"));
+}
+
+TEST_F(XmlSave, LinkIsFollowedAndKept) {
+  test::WriteFileBytes(folder_ / "real.xml", "old");
+  std::filesystem::create_symlink("real.xml", folder_ / "link.xml");
+  CreateDocument(0, EncodingUtf8);
+  AppendElement(RootNode(0), u"a");
+  ASSERT_NE(SaveDocument(0, test::XmlPath(folder_ / "link.xml")), 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "link.xml"));
+  EXPECT_EQ(ReadFileBytes(folder_ / "real.xml"), std::string(kUtf8Declaration) + "<a/>");
+}
+
+TEST_F(XmlSave, ReplacesTheTargetOnlyAfterACompleteWrite) {
+  const std::filesystem::path target = folder_ / "book.xml_NEU.xml";
+  test::WriteFileBytes(target, "old");
+  ::chmod(target.c_str(), 0640);
+  CreateDocument(0, EncodingUtf8);
+  SetNodeText(AppendElement(RootNode(0), u"a"), std::u16string(20000, u'x'));
+
+  // The file size limit makes a write fail part-way, as a full disk would.
+  struct rlimit saved {};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 5000;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  int failed = SaveDocument(0, test::XmlPath(target));
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+  EXPECT_EQ(failed, 0);
+  EXPECT_EQ(ReadFileBytes(target), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 1);
+
+  ASSERT_NE(SaveDocument(0, test::XmlPath(target)), 0);
+  EXPECT_EQ(ReadFileBytes(target), std::string(kUtf8Declaration) + "<a>" + std::string(20000, 'x') + "</a>");
+  EXPECT_EQ(std::filesystem::status(target).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 1);
+}
+
+}  // namespace
+}  // namespace rk::xml
