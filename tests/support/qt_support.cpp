@@ -176,7 +176,8 @@ void DialogScript::Poll() {
       static_cast<QDialog*>(fileDialog)->accept();
       return;
     }
-    shown_.push_back(Shown{title, messageBox->text().toStdU16String(), IconNumber(messageBox->icon())});
+    shown_.push_back(
+        Shown{title, messageBox->text().toStdU16String(), IconNumber(messageBox->icon())});
     if (QAbstractButton* ok = messageBox->button(QMessageBox::Ok)) {
       QTest::mouseClick(ok, Qt::LeftButton);
     } else {

@@ -18,7 +18,8 @@ std::u16string_view ColumnSegment(std::u16string_view text, int column) {
     start = feed + 1;
   }
   const std::size_t end = text.find(u'\n', start);
-  return text.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
+  if (end == std::u16string_view::npos) return text.substr(start);
+  return text.substr(start, end - start);
 }
 
 CheckListModel::CheckListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -169,7 +170,8 @@ void CheckListModel::SetSelected(int row, bool selected) {
 
 void CheckListModel::ToggleTicked(int row) {
   if (row < 0 || row >= Count()) return;
-  WriteState(row, static_cast<std::uint8_t>(rows_[static_cast<std::size_t>(row)].state ^ kRowTicked));
+  const std::uint8_t old = rows_[static_cast<std::size_t>(row)].state;
+  WriteState(row, static_cast<std::uint8_t>(old ^ kRowTicked));
 }
 
 void CheckListModel::SelectOnly(int row) { SelectRange(row, row, false); }

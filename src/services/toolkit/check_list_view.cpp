@@ -54,7 +54,8 @@ class RowDelegate final : public QStyledItemDelegate {
   CheckListView* view_;
 };
 
-CheckListView::CheckListView(QWidget* parent, std::uint32_t flags, std::function<void()> onUserEvent)
+CheckListView::CheckListView(QWidget* parent, std::uint32_t flags,
+                             std::function<void()> onUserEvent)
     : QTableView(parent),
       model_(new CheckListModel(this)),
       delegate_(new RowDelegate(this)),

@@ -26,7 +26,8 @@ void DestroyWindowIn(ToolkitState& state, int window) {
     if (entry.widget && entry.widget->parentWidget() == widget) owned.push_back(number);
   }
   for (const int number : owned) DestroyWindowIn(state, number);
-  std::erase_if(state.controls, [window](const auto& item) { return item.second.window == window; });
+  std::erase_if(state.controls,
+                [window](const auto& item) { return item.second.window == window; });
   if (state.currentWindow == window) {
     state.currentWindow = -1;
     state.currentContainer = nullptr;
@@ -38,7 +39,11 @@ void DestroyWindowIn(ToolkitState& state, int window) {
 
 }  // namespace
 
-ToolkitState::ToolkitState() : app(std::make_unique<QApplication>(g_argc, g_argv)) {
+ToolkitState::ToolkitState() {
+  // Qt allows one application object per process; one made elsewhere is used, not replaced.
+  if (QCoreApplication::instance() == nullptr) {
+    app = std::make_unique<QApplication>(g_argc, g_argv);
+  }
   // Windows only go away when the program closes them; Qt must never end anything by itself.
   QApplication::setQuitOnLastWindowClosed(false);
 }

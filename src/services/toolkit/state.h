@@ -55,7 +55,8 @@ struct ToolkitState {
   ToolkitState(const ToolkitState&) = delete;
   ToolkitState& operator=(const ToolkitState&) = delete;
 
-  std::unique_ptr<QApplication> app;  // declared first so it is destroyed last
+  std::unique_ptr<QApplication> app;  // declared first so it is destroyed last; null when the
+                                      // process already had an application object
   std::map<int, WindowEntry> windows;
   std::map<int, ControlEntry> controls;
   std::map<int, FontEntry> fonts;

@@ -170,7 +170,8 @@ TEST_F(ControlsTest, TextFieldsKeepTheirWholeTextWithOrWithoutEdge) {
   EXPECT_FALSE(name->hasFrame());
   EXPECT_TRUE(file->hasFrame());
   EXPECT_EQ(GetText(9), u"start");
-  const std::u16string longPath = u"/home/nutzer/" + std::u16string(300, u'x') + u"/Telefonbuch.xml";
+  const std::u16string longPath =
+      u"/home/nutzer/" + std::u16string(300, u'x') + u"/Telefonbuch.xml";
   SetText(9, longPath);
   EXPECT_EQ(GetText(9), longPath);
   // What the user types is what GetText reads.
@@ -230,7 +231,8 @@ TEST_F(ControlsTest, ColoursAreSetPerAttributeAndMinusOneRestoresTheDefault) {
 
   // Back to what the label would have without a colour of its own; the other attribute stays.
   SetControlColour(1, kColourText, kDefaultColour);
-  EXPECT_EQ(label->palette().color(QPalette::WindowText), main->palette().color(QPalette::WindowText));
+  EXPECT_EQ(label->palette().color(QPalette::WindowText),
+            main->palette().color(QPalette::WindowText));
   EXPECT_EQ(label->palette().color(QPalette::Window), QColor(230, 230, 230));
   SetControlColour(1, kColourBackground, kDefaultColour);
   EXPECT_EQ(label->palette().color(QPalette::Window), QColor(198, 198, 198));

@@ -137,8 +137,8 @@ TEST_F(DialogTest, PatternIndexSelectsTheFilterShownFirst) {
   constexpr std::u16string_view kTwo = u"Telefonbuch (*.xml)|*.xml|Alle Dateien|*";
   script_.CancelFileDialog();
   OpenFileDialog(kTitle, u"", kTwo, 1);
-  EXPECT_EQ(look_.filters,
-            (QStringList{QStringLiteral("Telefonbuch (*.xml)"), QStringLiteral("Alle Dateien (*)")}));
+  const QStringList both{QStringLiteral("Telefonbuch (*.xml)"), QStringLiteral("Alle Dateien (*)")};
+  EXPECT_EQ(look_.filters, both);
   EXPECT_EQ(look_.selectedFilter, QStringLiteral("Alle Dateien (*)"));
   script_.CancelFileDialog();
   OpenFileDialog(kTitle, u"", kTwo, 7);
