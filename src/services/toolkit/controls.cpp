@@ -25,8 +25,8 @@ QWidget* CurrentParent(const ToolkitState& state) {
   return window != state.windows.end() ? window->second.widget.get() : nullptr;
 }
 
-// Releases whatever holds the number, then builds the control with `make(parent)` under the
-// current parent and records it. The entry, or nullptr when there is no window to put it in.
+// Releases whatever holds the number, then builds the control with `make(parent, window)` under
+// the current parent and records it. The entry, or nullptr when there is no window for it.
 template <typename Make>
 ControlEntry* AddControl(int control, ControlKind kind, int x, int y, int width, int height,
                          Make make) {
