@@ -17,17 +17,6 @@ constexpr std::u16string_view kNumberSeparator = u"  #  ";
 
 std::uint32_t Narrow(std::size_t value) { return static_cast<std::uint32_t>(value); }
 
-std::uint32_t InternName(RecordList& list, std::u16string_view name) {
-  if (const auto found = list.nameIds.find(name); found != list.nameIds.end()) {
-    return found->second;
-  }
-  const std::uint32_t id = Narrow(list.names.size());
-  list.names.emplace_back(name);
-  list.nameIds.emplace(std::u16string(name), id);
-  if (name == kContact) list.contactName = id;
-  return id;
-}
-
 std::uint32_t LookUpName(const RecordList& list, std::u16string_view name) {
   const auto found = list.nameIds.find(name);
   return found == list.nameIds.end() ? kNoName : found->second;
@@ -159,13 +148,36 @@ void TrimCapacity(RecordList& list) {
 
 std::size_t RecordCount(const RecordList& list) { return list.records.size(); }
 
+void ReserveRecords(RecordList& list, std::size_t records, std::size_t attributes,
+                    std::size_t characters) {
+  list.records.reserve(list.records.size() + records);
+  list.attributes.reserve(list.attributes.size() + attributes);
+  list.pool.reserve(list.pool.size() + characters);
+}
+
+std::uint32_t InternName(RecordList& list, std::u16string_view name) {
+  if (const auto found = list.nameIds.find(name); found != list.nameIds.end()) {
+    return found->second;
+  }
+  const std::uint32_t id = Narrow(list.names.size());
+  list.names.emplace_back(name);
+  list.nameIds.emplace(std::u16string(name), id);
+  if (name == kContact) list.contactName = id;
+  return id;
+}
+
 void AppendElement(RecordList& list, std::uint32_t number, NumberSuffix suffix,
                    std::int32_t depth, std::u16string_view name) {
+  AppendElement(list, number, suffix, depth, InternName(list, name));
+}
+
+void AppendElement(RecordList& list, std::uint32_t number, NumberSuffix suffix,
+                   std::int32_t depth, std::uint32_t nameId) {
   StoredRecord record;
   record.number = number;
   record.suffix = suffix;
   record.depth = depth;
-  record.name = InternName(list, name);
+  record.name = nameId;
   record.firstAttribute = Narrow(list.attributes.size());
   record.text = list.pool.size();
   if (record.name == list.contactName) list.rowStarts.push_back(list.records.size());
@@ -173,7 +185,10 @@ void AppendElement(RecordList& list, std::uint32_t number, NumberSuffix suffix,
 }
 
 void AppendAttribute(RecordList& list, std::u16string_view name, std::u16string_view value) {
-  const std::uint32_t nameId = InternName(list, name);
+  AppendAttribute(list, InternName(list, name), value);
+}
+
+void AppendAttribute(RecordList& list, std::uint32_t nameId, std::u16string_view value) {
   list.attributes.push_back({AppendToPool(list, value), Narrow(value.size()), nameId});
 }
 

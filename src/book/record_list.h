@@ -108,11 +108,22 @@ std::size_t RecordCount(const RecordList& list);
 // Attributes text when that list is empty.
 void AppendRecord(RecordList& list, const NodeRecord& record);
 
+// Makes room for that many more records, attributes and text characters, so that a list
+// built to a known size is allocated once.
+void ReserveRecords(RecordList& list, std::size_t records, std::size_t attributes,
+                    std::size_t characters);
+
+// The id of a name in the list's name table, added when it is new.
+std::uint32_t InternName(RecordList& list, std::u16string_view name);
+
 // Appends an element record without attributes (the walk's fast path); AppendAttribute and
-// then SetLastText complete it, in that order.
+// then SetLastText complete it, in that order. Names are given as text or as interned ids.
 void AppendElement(RecordList& list, std::uint32_t number, NumberSuffix suffix,
                    std::int32_t depth, std::u16string_view name);
+void AppendElement(RecordList& list, std::uint32_t number, NumberSuffix suffix,
+                   std::int32_t depth, std::uint32_t nameId);
 void AppendAttribute(RecordList& list, std::u16string_view name, std::u16string_view value);
+void AppendAttribute(RecordList& list, std::uint32_t nameId, std::u16string_view value);
 void SetLastText(RecordList& list, std::u16string_view text);
 
 // --- Reading records ---------------------------------------------------------------------

@@ -1,5 +1,8 @@
 #include "book/walk.h"
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "book/slot.h"
@@ -34,48 +37,14 @@ std::u16string_view NodeReport(int kind) {
   }
 }
 
-void RecordElement(WorkingState& state, NumberSuffix suffix, xml::XmlNode* element,
-                   std::int32_t depth) {
-  ++state.elementCounter;
-  const std::u16string_view name = xml::NodeNameView(element);
-  AppendElement(state.loadList, static_cast<std::uint32_t>(state.elementCounter), suffix, depth,
-                name);
-  const bool isPhonebook = name == kPhonebook;
-  if (xml::BeginAttributes(element)) {
-    while (xml::NextAttribute(element)) {
-      const std::u16string_view attributeName = xml::AttributeNameView(element);
-      const std::u16string_view value = xml::AttributeValueView(element);
-      if (isPhonebook && attributeName == kNameAttribute) state.bookName = value;
-      AppendAttribute(state.loadList, attributeName, value);
-    }
-  }
-  SetLastText(state.loadList, xml::NodeTextView(element));
-}
-
-// Handles one node; true when its children are to be walked (elements only).
-bool Visit(WorkingState& state, NumberSuffix suffix, xml::XmlNode* node, std::int32_t depth) {
-  const int kind = xml::NodeKind(node);
-  if (kind == xml::kNodeElement) {
-    RecordElement(state, suffix, node, depth);
-    return true;
-  }
-  if (const std::u16string_view report = NodeReport(kind); !report.empty()) {
-    tk::MessageBox(u"Information", report, tk::kIconInformation);
-  }
-  return false;
-}
-
-}  // namespace
-
-void Walk(xml::XmlNode* node, std::int32_t depth) {
-  if (node == nullptr) return;
-  WorkingState& state = Working();
-  const NumberSuffix suffix = SuffixOf(state.numberSuffix);
-  xml::XmlNode* const top = node;
-  // Pre-order without a stack of our own: go down to the first child, else on to the next
-  // sibling, climbing through the parents until one has a next sibling or the top is reached.
+// Visits `top` and the nodes below it in document order; `visit(node, depth)` returns whether
+// to go below the node. No stack of its own: down to the first child, else on to the next
+// sibling, climbing through the parents until one has a next sibling or the top is reached.
+template <typename Visit>
+void ForEachNode(xml::XmlNode* top, std::int32_t depth, Visit&& visit) {
+  xml::XmlNode* node = top;
   for (;;) {
-    if (Visit(state, suffix, node, depth)) {
+    if (visit(node, depth)) {
       if (xml::XmlNode* child = xml::FirstChild(node)) {
         node = child;
         ++depth;
@@ -92,6 +61,86 @@ void Walk(xml::XmlNode* node, std::int32_t depth) {
       --depth;
     }
   }
+}
+
+// Element, attribute and character counts of what the walk will record, so that the load
+// list is allocated once at its final size.
+void ReserveForTree(RecordList& list, xml::XmlNode* top) {
+  std::size_t elements = 0;
+  std::size_t attributes = 0;
+  std::size_t characters = 0;
+  ForEachNode(top, 0, [&](xml::XmlNode* node, std::int32_t) {
+    if (xml::NodeKind(node) != xml::kNodeElement) return false;
+    ++elements;
+    characters += xml::NodeTextView(node).size();
+    if (xml::BeginAttributes(node)) {
+      while (xml::NextAttribute(node)) {
+        ++attributes;
+        characters += xml::AttributeValueView(node).size();
+      }
+    }
+    return true;
+  });
+  ReserveRecords(list, elements, attributes, characters);
+}
+
+// The document keeps one copy of each distinct name, so most names arrive at the same
+// address again; a small table keyed by address saves hashing the text each time. An address
+// identifies its text for as long as the document is unchanged, which holds during the walk.
+class NameIds {
+ public:
+  explicit NameIds(RecordList& list) : list_(list) {}
+
+  std::uint32_t Of(std::u16string_view name) {
+    Entry& entry = entries_[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3) % entries_.size()];
+    if (entry.data != name.data() || entry.size != name.size()) {
+      entry = {name.data(), name.size(), InternName(list_, name)};
+    }
+    return entry.id;
+  }
+
+ private:
+  struct Entry {
+    const char16_t* data = nullptr;
+    std::size_t size = 0;
+    std::uint32_t id = 0;
+  };
+  RecordList& list_;
+  std::array<Entry, 64> entries_{};
+};
+
+}  // namespace
+
+void Walk(xml::XmlNode* node, std::int32_t depth) {
+  if (node == nullptr) return;
+  WorkingState& state = Working();
+  const NumberSuffix suffix = SuffixOf(state.numberSuffix);
+  ReserveForTree(state.loadList, node);
+  NameIds names(state.loadList);
+  ForEachNode(node, depth, [&](xml::XmlNode* current, std::int32_t level) {
+    const int kind = xml::NodeKind(current);
+    if (kind != xml::kNodeElement) {
+      if (const std::u16string_view report = NodeReport(kind); !report.empty()) {
+        tk::MessageBox(u"Information", report, tk::kIconInformation);
+      }
+      return false;
+    }
+    ++state.elementCounter;
+    const std::u16string_view name = xml::NodeNameView(current);
+    AppendElement(state.loadList, static_cast<std::uint32_t>(state.elementCounter), suffix, level,
+                  names.Of(name));
+    const bool isPhonebook = name == kPhonebook;
+    if (xml::BeginAttributes(current)) {
+      while (xml::NextAttribute(current)) {
+        const std::u16string_view attributeName = xml::AttributeNameView(current);
+        const std::u16string_view value = xml::AttributeValueView(current);
+        if (isPhonebook && attributeName == kNameAttribute) state.bookName = value;
+        AppendAttribute(state.loadList, names.Of(attributeName), value);
+      }
+    }
+    SetLastText(state.loadList, xml::NodeTextView(current));
+    return true;
+  });
 }
 
 }  // namespace rk::book
