@@ -84,6 +84,26 @@ INSTANTIATE_TEST_SUITE_P(Runs, ToolTipLifeCycle,
                                            ToolTipRun{"-3", true, 0, "-3"},
                                            ToolTipRun{"", false, 0, "0"}));
 
+TEST_F(ShellTest, FolderOfAFileLoadedIntoBookTwoIsWrittenAsItsRememberedFolder) {
+  const std::filesystem::path books = folder_ / "Telefon";
+  std::filesystem::create_directory(books);
+  std::filesystem::copy_file(rk::test::DataFile("samples/two-space-indent-no-final-newline.xml"),
+                             books / "alt.xml");
+  Start();
+  {
+    rk::test::DialogScript dialogs;
+    dialogs.ChooseFile(FromOsPath(books / "alt.xml"));
+    ClickControl(PaneControl(2, kLoadButton));
+    EXPECT_TRUE(Pump());
+    EXPECT_TRUE(dialogs.AllAnswered());
+    ASSERT_EQ(dialogs.shown().size(), 1U);
+    // The first dialog of a run starts in the folder the settings gave: the program folder.
+    EXPECT_EQ(dialogs.shown()[0].text + u"/", Folder());
+  }
+  End();
+  EXPECT_EQ(SettingsBytes(), SettingsFileBytes(FolderUtf8(), ToUtf8(FromOsPath(books)) + "/", "1"));
+}
+
 TEST_F(ShellTest, TickingTheSwitchAddsTooltipsOnlyFromTheNextStart) {
   WriteSettings("ToolTip = 0\r\n");
   Start();
