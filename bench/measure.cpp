@@ -21,6 +21,15 @@ std::int64_t StatusKb(const std::string& key) {
 
 }  // namespace
 
+double ProcessCpuMs() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto ms = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0;
+  };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
 std::int64_t PeakRssKb() {
   const std::int64_t hwm = StatusKb("VmHWM:");
   if (hwm >= 0) return hwm;

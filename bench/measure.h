@@ -18,6 +18,10 @@ class Stopwatch {
   std::chrono::steady_clock::time_point start_;
 };
 
+// User plus system CPU time of the whole process so far, in milliseconds. Unlike wall time it
+// hardly changes when other work shares the machine.
+double ProcessCpuMs();
+
 // Highest resident set size of the process so far, in KiB (VmHWM).
 std::int64_t PeakRssKb();
 

@@ -113,14 +113,26 @@ std::int64_t RecordListBytes(const book::RecordList& list) {
   return bytes;
 }
 
+// Wall and CPU time of one operation, from construction to Stop.
+struct Timing {
+  Stopwatch wall;
+  double cpuStart = ProcessCpuMs();
+  double wallMs = 0;
+  double cpuMs = 0;
+  void Stop() {
+    wallMs = wall.ElapsedMs();
+    cpuMs = ProcessCpuMs() - cpuStart;
+  }
+};
+
 int Fail(std::string_view operation, const char* why) {
   std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(operation.size()), operation.data(), why);
   return 1;
 }
 
-void PrintResult(std::string_view operation, double ms, const std::string& extra) {
-  std::printf("%.*s ms=%.1f peak_rss_kb=%lld%s\n", static_cast<int>(operation.size()), operation.data(), ms,
-              static_cast<long long>(PeakRssKb()), extra.c_str());
+void PrintResult(std::string_view operation, const Timing& timing, const std::string& extra) {
+  std::printf("%.*s ms=%.1f cpu_ms=%.1f peak_rss_kb=%lld%s\n", static_cast<int>(operation.size()), operation.data(),
+              timing.wallMs, timing.cpuMs, static_cast<long long>(PeakRssKb()), extra.c_str());
   std::fflush(stdout);
 }
 
@@ -133,9 +145,9 @@ int RunLoad(Session& session, const std::filesystem::path& file) {
   ReleaseFreeHeap();
   const std::int64_t heapBefore = HeapInUseBytes();
   const std::int64_t rssBefore = CurrentRssKb();
-  const Stopwatch watch;
+  Timing timing;
   session.LoadBook(1, file);
-  const double ms = watch.ElapsedMs();
+  timing.Stop();
   ReleaseFreeHeap();
   const std::int64_t heldKb = (HeapInUseBytes() - heapBefore) / 1024;
   const std::int64_t heldRssKb = CurrentRssKb() - rssBefore;
@@ -145,7 +157,7 @@ int RunLoad(Session& session, const std::filesystem::path& file) {
   const auto fileKb = static_cast<std::int64_t>(std::filesystem::file_size(file, error) / 1024);
   const book::BookSlot* slot = book::FindSlot(1);
   const std::int64_t recordsKb = slot != nullptr ? RecordListBytes(slot->records) / 1024 : 0;
-  PrintResult("load", ms,
+  PrintResult("load", timing,
               Pair("held_kb", heldKb) + Pair("held_rss_kb", heldRssKb) + Pair("records_kb", recordsKb) +
                   Pair("file_kb", fileKb) + Pair("rows", rows) + Pair("boxes", session.Boxes()));
   return 0;
@@ -159,12 +171,12 @@ int RunSave(Session& session, const std::filesystem::path& file) {
   out += "_NEU.xml";
   std::error_code error;
   std::filesystem::remove(out, error);
-  const Stopwatch watch;
+  Timing timing;
   session.Press(app::PaneControl(1, app::kSaveButton));
-  const double ms = watch.ElapsedMs();
+  timing.Stop();
   const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(out, error));
   if (error || bytes == 0) return Fail("save", "no _NEU.xml file was written");
-  PrintResult("save", ms, Pair("bytes", bytes) + Pair("rows", Rows(1)));
+  PrintResult("save", timing, Pair("bytes", bytes) + Pair("rows", Rows(1)));
   return 0;
 }
 
@@ -198,15 +210,15 @@ int RunTransfer(Session& session, std::string_view operation, const std::filesys
     expect1 = rows1 - ticked;
     expect2 = rows2;
   }
-  const Stopwatch watch;
+  Timing timing;
   session.Press(app::PaneControl(1, control));
-  const double ms = watch.ElapsedMs();
+  timing.Stop();
   if (Rows(1) != expect1 || Rows(2) != expect2) {
     std::fprintf(stderr, "%.*s: rows %d and %d afterwards, expected %d and %d\n",
                  static_cast<int>(operation.size()), operation.data(), Rows(1), Rows(2), expect1, expect2);
     return 1;
   }
-  PrintResult(operation, ms, Pair("rows", rows1) + Pair("ticked", ticked));
+  PrintResult(operation, timing, Pair("rows", rows1) + Pair("ticked", ticked));
   return 0;
 }
 
@@ -217,13 +229,13 @@ int RunMarks(Session& session, const std::filesystem::path& file) {
   if (rows == 0) return Fail("marks", "no rows after the load");
   for (int row = 0; row < rows; ++row) tk::SetItemState(ListOf(1), row, tk::kRowSelected);
   session.Settle();
-  const Stopwatch watch;
+  Timing timing;
   session.Press(app::PaneControl(1, app::kMarkButton));
-  const double ms = watch.ElapsedMs();
+  timing.Stop();
   for (const int row : {0, rows / 2, rows - 1}) {
     if (tk::GetItemState(ListOf(1), row) != tk::kRowTicked) return Fail("marks", "a highlighted row was not ticked");
   }
-  PrintResult("marks", ms, Pair("rows", rows));
+  PrintResult("marks", timing, Pair("rows", rows));
   return 0;
 }
 
