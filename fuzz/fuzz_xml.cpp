@@ -34,12 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fwrite(data, 1, size, file);
     std::fclose(file);
   }
+  // The output is removed before each save: replacing a file makes the save wait for the disk.
   if (LoadDocument(0, rk::FromOsPath(input)) != 0) {
     FormatDocument(0, FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks, 2);
     FormatDocument(0, FormatReindent, 3);
+    std::filesystem::remove(output);
     if (SaveDocument(0, rk::FromOsPath(output)) != 0) {
       LoadDocument(1, rk::FromOsPath(output));
       FormatDocument(1, FormatCrLf);
+      std::filesystem::remove(output);
       SaveDocument(1, rk::FromOsPath(output));
     }
   }

@@ -1,7 +1,8 @@
 #include "xml/arena.h"
 
+#include "xml/memory.h"
+
 #include <cstdint>
-#include <cstdlib>
 #include <new>
 
 namespace rk::xml {
@@ -9,12 +10,12 @@ namespace rk::xml {
 StringArena::~StringArena() {
   while (blocks_ != nullptr) {
     BlockHeader* next = blocks_->next;
-    std::free(blocks_);
+    FreeBlock(blocks_);
     blocks_ = next;
   }
   while (ownBlocks_ != nullptr) {
     OwnHeader* next = ownBlocks_->next;
-    std::free(ownBlocks_);
+    FreeBlock(ownBlocks_);
     ownBlocks_ = next;
   }
 }
@@ -24,7 +25,7 @@ bool StringArena::AddBlock(std::size_t bytes) {
   if (blocks_ == nullptr && firstBlockSize_ > size) size = firstBlockSize_;
   if (blocks_ != nullptr && kBlockSize > size) size = kBlockSize;
   if (size > static_cast<std::size_t>(-1) - sizeof(BlockHeader)) return false;
-  void* memory = std::malloc(sizeof(BlockHeader) + size);
+  void* memory = AllocateBlock(sizeof(BlockHeader) + size);
   if (memory == nullptr) return false;
   auto* header = new (memory) BlockHeader{blocks_};
   blocks_ = header;
@@ -35,7 +36,7 @@ bool StringArena::AddBlock(std::size_t bytes) {
 
 ArenaPiece StringArena::AllocateOwn(std::size_t bytes) {
   if (bytes > static_cast<std::size_t>(-1) - sizeof(OwnHeader)) return {};
-  void* memory = std::malloc(sizeof(OwnHeader) + bytes);
+  void* memory = AllocateBlock(sizeof(OwnHeader) + bytes);
   if (memory == nullptr) return {};
   auto* header = new (memory) OwnHeader{nullptr, ownBlocks_};
   if (ownBlocks_ != nullptr) ownBlocks_->previous = header;
@@ -69,7 +70,7 @@ void StringArena::Release(void* data) {
     ownBlocks_ = header->next;
   }
   if (header->next != nullptr) header->next->previous = header->previous;
-  std::free(header);
+  FreeBlock(header);
 }
 
 }  // namespace rk::xml

@@ -17,6 +17,10 @@ void SetLoadReadLimit(std::int64_t bytes, bool fail = false);
 // Changes the encoding code of a document, which decides how SaveDocument writes it.
 void SetDocumentEncoding(int number, int encoding);
 
+// Lets only the next `allocations` blocks of the library's own memory (arena, node pool,
+// growable arrays) be allocated; every later one fails. A negative count lifts the limit.
+void SetAllocationLimit(std::int64_t allocations);
+
 // Size of one node record in bytes.
 std::size_t NodeRecordSize();
 

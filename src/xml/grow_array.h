@@ -4,9 +4,10 @@
 // when memory runs out.
 
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
 #include <type_traits>
+
+#include "xml/memory.h"
 
 namespace rk::xml {
 
@@ -16,7 +17,7 @@ class GrowArray {
 
  public:
   GrowArray() = default;
-  ~GrowArray() { std::free(data_); }
+  ~GrowArray() { FreeBlock(data_); }
   GrowArray(const GrowArray&) = delete;
   GrowArray& operator=(const GrowArray&) = delete;
 
@@ -28,7 +29,7 @@ class GrowArray {
     std::size_t wanted = size_ + extra;
     std::size_t grown = capacity_ < 64 ? 64 : capacity_;
     while (grown < wanted) grown = grown > kMax / 2 ? kMax : grown * 2;
-    void* moved = std::realloc(data_, grown * sizeof(T));
+    void* moved = ResizeBlock(data_, grown * sizeof(T));
     if (moved == nullptr) return false;
     data_ = static_cast<T*>(moved);
     capacity_ = grown;

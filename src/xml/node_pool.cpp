@@ -1,17 +1,17 @@
 #include "xml/node_pool.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 
 #include "xml/document.h"
+#include "xml/memory.h"
 
 namespace rk::xml {
 
 NodePool::~NodePool() {
   while (blocks_ != nullptr) {
     BlockHeader* next = blocks_->next;
-    std::free(blocks_);
+    FreeBlock(blocks_);
     blocks_ = next;
   }
 }
@@ -20,9 +20,9 @@ XmlNode* NodePool::Take() {
   if (leftInBlock_ == 0) {
     // Blocks grow with the document: a sixteenth of what was handed out, in steps of 16.
     std::size_t records = std::clamp<std::size_t>(handedOut_ / 16 / 16 * 16, 32, 512);
-    // calloc gives zeroed records; XmlNode is a plain aggregate, so the zero bytes are a
+    // Zeroed memory gives zeroed records; XmlNode is a plain aggregate, so the zero bytes are a
     // node with every pointer none and every count 0.
-    void* memory = std::calloc(1, sizeof(BlockHeader) + records * sizeof(XmlNode));
+    void* memory = AllocateZeroedBlock(sizeof(BlockHeader) + records * sizeof(XmlNode));
     if (memory == nullptr) return nullptr;
     auto* header = new (memory) BlockHeader{blocks_};
     blocks_ = header;

@@ -24,9 +24,10 @@ std::string Utf8(std::u16string_view text) { return ToUtf8(text); }
 
 namespace {
 
-std::string Shown(std::u16string_view text, bool unifyLineBreaks) {
+std::string Shown(std::u16string_view text, bool unifyLineBreaks, bool blanks = true) {
   std::u16string shown;
   for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!blanks && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\r' || text[i] == u'\n')) continue;
     if (unifyLineBreaks && text[i] == u'\r') {
       if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
       shown += u'\n';
@@ -54,7 +55,7 @@ std::string TreeText(const xml::XmlNode* root, TreeTextOptions options) {
       }
     }
     if (options.positions) out += " @" + std::to_string(xml::NodePosition(node));
-    out += " [" + Shown(xml::NodeTextView(node), options.unifyLineBreaks) + "]\n";
+    out += " [" + Shown(xml::NodeTextView(node), options.unifyLineBreaks, options.blanks) + "]\n";
     const xml::XmlNode* child = xml::FirstChild(node);
     if (child != nullptr && (options.dtdChildren || xml::NodeKind(node) != xml::kNodeDtd)) {
       node = child;

@@ -25,6 +25,7 @@ struct TreeTextOptions {
   bool positions = true;          // the children's positions
   bool unifyLineBreaks = false;   // CR LF and CR as LF, for trees read back from another style
   bool dtdChildren = true;        // the comments and instructions inside a DTD
+  bool blanks = true;             // blanks and line breaks in texts (false: left out)
 };
 
 // One line per node, in document order: depth, kind, name, attributes, position, text.
