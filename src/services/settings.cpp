@@ -73,7 +73,11 @@ class PendingFile {
     // The process id and a counter make a name no other writer uses at the same time.
     for (int attempt = 0; attempt < 100; ++attempt) {
       temp_ = target;
-      temp_ += "." + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
+      temp_ += ".";
+      temp_ += std::to_string(::getpid());
+      temp_ += "-";
+      temp_ += std::to_string(attempt);
+      temp_ += ".tmp";
       const int descriptor = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (descriptor >= 0) {
         file_.Reset(descriptor);
