@@ -169,6 +169,17 @@ void OutputWriter::PutUnit(const char16_t* text, std::size_t count, std::size_t&
     }
   }
   if constexpr (kEncoder == Encoder::kUtf16) {
+    // Half a surrogate pair would make the reader take the next unit as its other half and
+    // swallow a character of the markup; U+FFFD keeps the file readable.
+    char32_t code = CodePointAt(text, count, i);
+    if (code >= 0x10000) {
+      char16_t high = text[i - 1];
+      buffer_[used_++] = static_cast<unsigned char>(high & 0xFF);
+      buffer_[used_++] = static_cast<unsigned char>(high >> 8);
+      unit = text[i];
+    } else {
+      unit = static_cast<char16_t>(code);
+    }
     buffer_[used_++] = static_cast<unsigned char>(unit & 0xFF);
     buffer_[used_++] = static_cast<unsigned char>(unit >> 8);
   } else if constexpr (kEncoder == Encoder::kUtf8) {

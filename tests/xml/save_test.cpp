@@ -93,6 +93,12 @@ TEST_F(XmlSave, Utf8WritesPairsAsOneCharacterAndHalvesAsReplacement) {
             std::string(kUtf8Declaration) + "<a>\xF0\x9F\x98\x80\xEF\xBF\xBDx\xEF\xBF\xBD\xDF\xBF</a>");
 }
 
+TEST_F(XmlSave, Utf16WritesHalfPairsAsReplacement) {
+  CreateDocument(0, EncodingUtf16);
+  SetNodeText(AppendElement(RootNode(0), u"a"), u"\U0001F600\xD800<\xDC00");
+  EXPECT_EQ(SaveBytes(folder_, 0, SaveNoDeclaration), Utf16Bytes(u"<a>\U0001F600\uFFFD&lt;\uFFFD</a>"));
+}
+
 TEST_F(XmlSave, LongOutputCrossesTheBufferIntact) {
   CreateDocument(0, EncodingUtf16);
   XmlNode* element = AppendElement(RootNode(0), u"a");
