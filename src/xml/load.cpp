@@ -24,6 +24,14 @@ namespace {
 
 constexpr std::size_t kDefaultChunkSize = 16384;
 
+// This Expat scans a token that is still incomplete again from its start on every parse call,
+// so a token far longer than a chunk (a 50 MB attribute value, comment or name) would cost time
+// quadratic in its length. Once the parser has made no progress for this many bytes, each read
+// doubles, which keeps the number of rescans logarithmic; any progress returns to the normal
+// chunk size.
+constexpr std::uint64_t kStuckBytes = std::uint64_t{1} << 20;
+constexpr std::size_t kLargestChunk = std::size_t{1} << 30;
+
 std::size_t chunkSize = kDefaultChunkSize;
 std::int64_t readLimit = -1;
 bool readLimitFails = false;
@@ -82,8 +90,13 @@ std::int64_t Clamp32(std::int64_t value) {
 int ParseFile(int fd, std::uint64_t fileSize, XML_Parser parser, LoadContext& context) {
   Document& document = *context.document;
   std::uint64_t total = 0;
+  std::size_t step = chunkSize;
+  // Byte offset of the parser's last event (the start of a token it is still waiting to
+  // complete), and the total read when it last moved.
+  XML_Index lastEvent = XML_GetCurrentByteIndex(parser);
+  std::uint64_t movedAt = 0;
   for (;;) {
-    auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(chunkSize, fileSize - total));
+    auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(step, fileSize - total));
     void* buffer = XML_GetBuffer(parser, static_cast<int>(wanted));
     if (buffer == nullptr) return XML_ERROR_NO_MEMORY;
     ssize_t count = ReadChunk(fd, buffer, wanted, total);
@@ -108,6 +121,14 @@ int ParseFile(int fd, std::uint64_t fileSize, XML_Parser parser, LoadContext& co
       return context.outOfMemory ? XML_ERROR_NO_MEMORY : XML_GetErrorCode(parser);
     }
     if (final) return 0;
+    const XML_Index event = XML_GetCurrentByteIndex(parser);
+    if (event != lastEvent) {
+      lastEvent = event;
+      movedAt = total;
+      step = chunkSize;
+    } else if (total - movedAt >= kStuckBytes) {
+      step = std::min(step * 2, kLargestChunk);
+    }
   }
 }
 
