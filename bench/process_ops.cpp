@@ -163,20 +163,25 @@ int RunLoad(Session& session, const std::filesystem::path& file) {
   return 0;
 }
 
-// Loads FILE, then times "Speichern" of that slot alone.
+// Loads FILE, then times "Speichern" of that slot alone. A _NEU.xml left by an earlier run is
+// replaced, as when a user saves again; a first save writes a new file.
 int RunSave(Session& session, const std::filesystem::path& file) {
   session.LoadBook(1, file);
   if (Rows(1) == 0) return Fail("save", "no rows after the load");
   std::filesystem::path out = file;
   out += "_NEU.xml";
   std::error_code error;
-  std::filesystem::remove(out, error);
+  const bool existed = std::filesystem::exists(out, error);
+  const auto before = existed ? std::filesystem::last_write_time(out, error) : std::filesystem::file_time_type{};
   Timing timing;
   session.Press(app::PaneControl(1, app::kSaveButton));
   timing.Stop();
   const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(out, error));
   if (error || bytes == 0) return Fail("save", "no _NEU.xml file was written");
-  PrintResult("save", timing, Pair("bytes", bytes) + Pair("rows", Rows(1)));
+  if (existed && std::filesystem::last_write_time(out, error) == before) {
+    return Fail("save", "the existing _NEU.xml file was not replaced");
+  }
+  PrintResult("save", timing, Pair("bytes", bytes) + Pair("replaced", existed ? 1 : 0) + Pair("rows", Rows(1)));
   return 0;
 }
 
