@@ -22,8 +22,8 @@
 namespace rk::reliability::test {
 namespace {
 
-// Kills of each test; fewer when the sanitizers make every start slow.
-constexpr int kKills = kSanitizerShrink > 1 ? 12 : 40;
+// Kills of each test.
+constexpr int kKills = 40;
 
 struct Writer {
   pid_t pid = -1;
