@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Any value, valid or not, with any pattern: no undefined behaviour, and the result is never
   // longer than the pattern (every token is at least as long as what replaces it, and a value
-  // outside the valid range has all parts 0).
+  // outside the valid range has every part zero).
   const auto value = reader.Take<std::int64_t>();
   std::u16string pattern;
   const std::uint8_t* rest = reader.rest();

@@ -39,7 +39,7 @@ std::int64_t DaysFromCivil(int year, int month, int day) {
   return std::int64_t{era} * 146097 + dayOfEra - 719468;
 }
 
-// The calendar parts of a valid date value; all parts 0 for any value outside the valid range.
+// The calendar parts of a valid date value; every part is zero for a value outside the valid range.
 DateParts PartsOf(DateValue date) {
   DateParts parts;
   if (date < 0 || date > kLastDate) return parts;
