@@ -3,6 +3,7 @@
 // written to the file one full buffer at a time.
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace rk::xml {
@@ -23,8 +24,17 @@ class OutputWriter {
 
   // Encodes and escapes `text`.
   void Put(std::u16string_view text, Escape mode);
-  // Markup and the declaration (ASCII only), encoded like text.
-  void PutMarkup(std::string_view markup);
+  // Markup and the declaration (ASCII only), encoded like text. Inline, since a tag is
+  // written as several short pieces of markup: in a one-byte encoding with room left, each
+  // piece is a single copy.
+  void PutMarkup(std::string_view markup) {
+    if (encoder_ != Encoder::kUtf16 && !failed_ && markup.size() <= kBufferSize - used_) {
+      std::memcpy(buffer_ + used_, markup.data(), markup.size());
+      used_ += markup.size();
+      return;
+    }
+    PutMarkupSlowly(markup);
+  }
   // Bytes written as they are (a byte-order mark).
   void PutBytes(std::string_view bytes);
 
@@ -46,6 +56,7 @@ class OutputWriter {
   void PutReference(char32_t code);
   template <Encoder kEncoder>
   void PutByte(unsigned char value);
+  void PutMarkupSlowly(std::string_view markup);
   void WriteBuffer();
 
   unsigned char buffer_[kBufferSize];

@@ -112,6 +112,80 @@ TEST_F(XmlSave, LongOutputCrossesTheBufferIntact) {
   EXPECT_EQ(SaveBytes(folder_), Utf16Bytes(expected));
 }
 
+// The bytes the UTF-8 writer must give for one unit of the Basic Multilingual Plane (no
+// surrogates) in text or attribute mode.
+std::string ExpectedUtf8(char16_t unit, bool attribute) {
+  switch (unit) {
+    case u'<': return "&lt;";
+    case u'>': return "&gt;";
+    case u'&': return "&amp;";
+    default: break;
+  }
+  if (attribute) {
+    switch (unit) {
+      case u'"': return "&quot;";
+      case u'\'': return "&apos;";
+      case u'\t': return "&#9;";
+      case u'\n': return "&#10;";
+      case u'\r': return "&#13;";
+      default: break;
+    }
+  }
+  std::string bytes;
+  if (unit < 0x80) {
+    bytes += static_cast<char>(unit);
+  } else if (unit < 0x800) {
+    bytes += static_cast<char>(0xC0 | (unit >> 6));
+    bytes += static_cast<char>(0x80 | (unit & 0x3F));
+  } else {
+    bytes += static_cast<char>(0xE0 | (unit >> 12));
+    bytes += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    bytes += static_cast<char>(0x80 | (unit & 0x3F));
+  }
+  return bytes;
+}
+
+// Plain ASCII is copied in blocks of several units; a character to escape or encode must be
+// caught wherever it stands in a block, also in the last units of a text.
+TEST_F(XmlSave, EveryPositionOfALongTextIsEscapedAndEncoded) {
+  const std::u16string plain = u"abcdefghijklmnopqrstuvw";
+  for (char16_t special : std::u16string(u"<>&\"'\t\n\r\u00E4\u20AC\u007F")) {
+    for (std::size_t at = 0; at < plain.size(); ++at) {
+      std::u16string text = plain;
+      text[at] = special;
+      CreateDocument(0, EncodingUtf8);
+      XmlNode* element = AppendElement(RootNode(0), u"e");
+      SetAttribute(element, u"v", text);
+      SetNodeText(element, text);
+      std::string attributeBytes;
+      std::string textBytes;
+      for (char16_t unit : text) {
+        attributeBytes += ExpectedUtf8(unit, true);
+        textBytes += ExpectedUtf8(unit, false);
+      }
+      EXPECT_EQ(SaveBytes(folder_, 0, SaveNoDeclaration), "<e v=\"" + attributeBytes + "\">" + textBytes + "</e>")
+          << "unit " << static_cast<int>(special) << " at " << at;
+    }
+  }
+}
+
+TEST_F(XmlSave, LongPlainTextCrossesTheBufferIntactInOneByteEncodings) {
+  std::u16string text;
+  std::string bytes;
+  for (int i = 0; i < 9001; ++i) {
+    char c = static_cast<char>('a' + i % 26);
+    text += static_cast<char16_t>(c);
+    bytes += c;
+  }
+  for (int encoding : {EncodingUtf8, EncodingLatin1}) {
+    CreateDocument(0, encoding);
+    XmlNode* element = AppendElement(RootNode(0), u"a");
+    SetNodeText(element, text + u"\u00E4" + text);
+    const std::string umlaut = encoding == EncodingUtf8 ? "\xC3\xA4" : "\xE4";
+    EXPECT_EQ(SaveBytes(folder_, 0, SaveNoDeclaration), "<a>" + bytes + umlaut + bytes + "</a>");
+  }
+}
+
 TEST_F(XmlSave, RefusesWithoutPathOrDocument) {
   EXPECT_EQ(SaveDocument(0, test::XmlPath(folder_ / "none.xml")), 0);
   CreateDocument(0, EncodingUtf8);
