@@ -83,6 +83,7 @@ StoredText CopyToArena(StringArena& arena, std::u16string_view text) {
 }
 
 bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text) {
+  document.textsSettled = false;
   StoredText stored = CopyToArena(document.arena, text);
   if (!stored.ok) return false;
   if ((node->ownership & kOwnText) != 0) document.arena.Release(node->text);

@@ -77,6 +77,10 @@ struct Document {
   std::int64_t errorLine = 0;
   std::int64_t errorColumn = 0;
   bool encodingForced = false;
+  // Every text is exactly what a completed blank pass with options 8, 16 and 64 left: a pass
+  // with 16 and 64 alone would keep every character and every position, so it is skipped.
+  // Anything that stores a text or adds a node clears it.
+  bool textsSettled = false;
 };
 
 // The document under `number`, or nullptr.

@@ -10,7 +10,18 @@ void FormatDocument(int number, int options, int indentStep) {
   if ((options & FormatReindent) != 0) options |= FormatReduceBreaks | FormatReduceBlanks;
   constexpr int kPassOptions =
       FormatLf | FormatCr | FormatCutBreaks | FormatReduceBreaks | FormatCutBlanks | FormatReduceBlanks;
-  if ((options & kPassOptions) != 0) RunBlankPass(*document, options);
+  constexpr int kReduce = FormatReduceBreaks | FormatReduceBlanks;
+  constexpr int kSettling = FormatCutBreaks | kReduce;
+  const int passOptions = options & kPassOptions;
+  // Re-indenting right after the load's normalisation would run a pass that changes nothing:
+  // the normalised texts have no line breaks to reduce outside DTD, CDATA and instruction
+  // texts (whose reductions that pass already applied), and every blank left follows content.
+  const bool skipPass = document->textsSettled && passOptions == kReduce;
+  document->textsSettled = false;
+  if (passOptions != 0 && !skipPass) {
+    const bool complete = RunBlankPass(*document, options);
+    document->textsSettled = complete && passOptions == kSettling;
+  }
   if ((options & FormatCrLf) != 0) {
     document->lineBreakStyle = kLineBreakCrLf;
   } else if ((options & FormatLf) != 0) {

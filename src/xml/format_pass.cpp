@@ -32,6 +32,18 @@ std::size_t ProcessSegment(char16_t* text, std::size_t& read, std::size_t end, s
   std::size_t start = write;
   while (read < end) {
     char16_t unit = text[read];
+    if (unit > u' ') {
+      // A run of content characters, most of every text, is kept as it is; nothing moves
+      // while nothing before it was removed.
+      std::size_t runEnd = read + 1;
+      while (runEnd < end && text[runEnd] > u' ') ++runEnd;
+      if (write != read) std::memmove(text + write, text + read, (runEnd - read) * sizeof(char16_t));
+      write += runEnd - read;
+      read = runEnd;
+      flags.lineBreak = false;
+      flags.content = true;
+      continue;
+    }
     if (IsBreak(unit)) {
       std::size_t length = unit == u'\r' && read + 1 < end && text[read + 1] == u'\n' ? 2 : 1;
       bool remove = (options & FormatCutBreaks) != 0 ||
@@ -91,7 +103,7 @@ void CloseOpenTexts(std::vector<PassFrame>& frames) {
 
 }  // namespace
 
-void RunBlankPass(Document& document, int options) {
+bool RunBlankPass(Document& document, int options) {
   PassFlags flags;
   std::vector<PassFrame> frames;
   auto enter = [&](XmlNode* node, int inherited) {
@@ -129,7 +141,9 @@ void RunBlankPass(Document& document, int options) {
   } catch (const std::bad_alloc&) {
     // Out of memory for the walk: what was rewritten stays, the rest keeps its old text.
     CloseOpenTexts(frames);
+    return false;
   }
+  return true;
 }
 
 }  // namespace rk::xml

@@ -56,6 +56,7 @@ XmlNode* AppendElement(XmlNode* parent, std::u16string_view name) {
   if (storedName == nullptr) return nullptr;
   XmlNode* node = document->pool.Take();
   if (node == nullptr) return nullptr;
+  document->textsSettled = false;
   node->kind = static_cast<std::uint8_t>(kNodeElement);
   node->owner = parent->owner;
   node->name = storedName;
