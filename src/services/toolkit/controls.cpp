@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <limits>
 
 #include "services/toolkit/qt_text.h"
 #include "services/toolkit/state.h"
@@ -143,7 +144,11 @@ int CreateTextField(int control, int x, int y, int width, int height, std::u16st
                     std::uint32_t flags) {
   return AddControl(control, ControlKind::kTextField, x, y, width, height,
                     [&](QWidget* parent, int) {
-                      auto* field = new QLineEdit(ToQString(text), parent);
+                      auto* field = new QLineEdit(parent);
+                      // A book name or path is kept whole however long it is; the field's
+                      // default limit would cut it and a save would write the cut text.
+                      field->setMaxLength(std::numeric_limits<int>::max());
+                      field->setText(ToQString(text));
                       field->setFrame((flags & kTextFieldNoEdge) == 0);
                       // Show the start of a long text, as a freshly created field does.
                       field->setCursorPosition(0);

@@ -178,6 +178,12 @@ TEST_F(ControlsTest, TextFieldsKeepTheirWholeTextWithOrWithoutEdge) {
   name->setFocus();
   QTest::keyClicks(name, QStringLiteral("Buero 7"));
   EXPECT_EQ(GetText(7), u"Buero 7");
+  // Longer than the usual line-edit limit of 32,767 characters: still kept whole.
+  const std::u16string longName(40000, u'n');
+  SetText(7, longName);
+  EXPECT_TRUE(GetText(7) == longName);
+  ASSERT_NE(CreateTextField(25, 0, 60, 120, 24, longName, 0), 0);
+  EXPECT_TRUE(GetText(25) == longName);
 }
 
 TEST_F(ControlsTest, EditorAppendsLinesWithoutScrollingAndStaysReadOnly) {
