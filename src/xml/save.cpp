@@ -189,7 +189,7 @@ int SaveDocument(int number, std::u16string_view path, int options) {
   struct stat existing {};
   bool replacing = ::stat(target.c_str(), &existing) == 0;
   if (replacing && S_ISREG(existing.st_mode)) ::fchmod(file.fd(), existing.st_mode & 07777);
-  OutputWriter out(file.fd(), document->encoding);
+  OutputWriter out(file.fd(), document->encoding, replacing);
   if ((options & SaveWithBom) != 0) {
     if (document->encoding == EncodingUtf16) out.PutBytes("\xFF\xFE");
     if (document->encoding == EncodingUtf8) out.PutBytes("\xEF\xBB\xBF");

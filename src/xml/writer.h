@@ -19,8 +19,10 @@ class OutputWriter {
  public:
   static constexpr std::size_t kBufferSize = 4096;
 
-  // Writes to the open file `fd` in the encoding of a document's encoding code.
-  OutputWriter(int fd, int encoding);
+  // Writes to the open file `fd` in the encoding of a document's encoding code. With
+  // `startWriteback` the system is asked to start writing each few MiB to the disk at once, so
+  // that a final fsync has only the last part left to wait for.
+  OutputWriter(int fd, int encoding, bool startWriteback = false);
 
   // Encodes and escapes `text`.
   void Put(std::u16string_view text, Escape mode);
@@ -61,7 +63,10 @@ class OutputWriter {
 
   unsigned char buffer_[kBufferSize];
   std::size_t used_ = 0;
+  std::size_t written_ = 0;       // bytes in the file
+  std::size_t writebackFrom_ = 0;  // first byte whose writeback was not started yet
   int fd_;
+  bool startWriteback_;
   Encoder encoder_;
   bool failed_ = false;
 };
