@@ -1,62 +1,22 @@
 #pragma once
-// A started shell for one test: a temporary program folder, the real windows offscreen, and
-// event handling step by step through the shell's own dispatch.
+// The app tests' shell: started by each test itself, with the settings file of its program
+// folder at hand.
 
-#include <gtest/gtest.h>
-
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "app/shell.h"
 #include "services/text.h"
-#include "support/qt_support.h"
-#include "support/test_support.h"
+#include "support/shell_support.h"
 
 namespace rk::app::test {
 
-class ShellTest : public ::testing::Test {
+class ShellTest : public rk::test::ShellHarness {
  protected:
-  void TearDown() override {
-    if (started_) EndShell();
-  }
-
-  // The temporary program folder as the shell sees it, ending in "/".
-  std::u16string Folder() const { return FromOsPath(folder_.path()) + u"/"; }
-  std::string FolderUtf8() const { return ToUtf8(Folder()); }
-
   std::filesystem::path SettingsFile() const { return folder_ / "Rufkartei.ini"; }
   void WriteSettings(std::string_view bytes) const { rk::test::WriteFileBytes(SettingsFile(), bytes); }
   std::string SettingsBytes() const { return rk::test::ReadFileBytes(SettingsFile()); }
-
-  // Starts the shell with the given program folder (the temporary one by default) and handles
-  // what the start left pending.
-  void Start() { Start(Folder()); }
-  void Start(const std::u16string& programFolder) {
-    ASSERT_TRUE(StartShell(programFolder));
-    started_ = true;
-    EXPECT_TRUE(Pump());
-  }
-
-  // Handles every pending event as the event loop would; false once a close request came,
-  // after which the loop would have ended.
-  bool Pump() {
-    bool goesOn = true;
-    rk::test::DrainEvents([&goesOn](int code, int control) {
-      if (goesOn) goesOn = DispatchEvent(code, control);
-    });
-    return goesOn;
-  }
-
-  // Ends the shell as after the event loop: settings written, fonts freed, toolkit ended.
-  void End() {
-    if (started_) EndShell();
-    started_ = false;
-  }
-
-  rk::test::TempFolder folder_;
-
- private:
-  bool started_ = false;
 };
 
 // The settings file the shell writes for the three values.

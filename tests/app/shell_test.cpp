@@ -90,16 +90,10 @@ TEST_F(ShellTest, FolderOfAFileLoadedIntoBookTwoIsWrittenAsItsRememberedFolder) 
   std::filesystem::copy_file(rk::test::DataFile("samples/two-space-indent-no-final-newline.xml"),
                              books / "alt.xml");
   Start();
-  {
-    rk::test::DialogScript dialogs;
-    dialogs.ChooseFile(FromOsPath(books / "alt.xml"));
-    ClickControl(PaneControl(2, kLoadButton));
-    EXPECT_TRUE(Pump());
-    EXPECT_TRUE(dialogs.AllAnswered());
-    ASSERT_EQ(dialogs.shown().size(), 1U);
-    // The first dialog of a run starts in the folder the settings gave: the program folder.
-    EXPECT_EQ(dialogs.shown()[0].text + u"/", Folder());
-  }
+  const std::vector<rk::test::Shown> shown = Load(2, FromOsPath(books / "alt.xml"));
+  ASSERT_EQ(shown.size(), 1U);
+  // The first dialog of a run starts in the folder the settings gave: the program folder.
+  EXPECT_EQ(shown[0].text + u"/", Folder());
   End();
   EXPECT_EQ(SettingsBytes(), SettingsFileBytes(FolderUtf8(), ToUtf8(FromOsPath(books)) + "/", "1"));
 }

@@ -78,13 +78,6 @@ std::u16string Report(std::u16string_view kind) {
          u"beachten !";
 }
 
-std::vector<NodeRecord> Records(int slot) {
-  std::vector<NodeRecord> records;
-  const RecordList& list = FindSlot(slot)->records;
-  for (std::size_t i = 0; i < RecordCount(list); ++i) records.push_back(GetRecord(list, i));
-  return records;
-}
-
 using LoadTest = ShellTest;
 
 TEST_F(LoadTest, ShowsTheContactsAndWritesTheFormattedCopy) {
@@ -102,7 +95,7 @@ TEST_F(LoadTest, ShowsTheContactsAndWritesTheFormattedCopy) {
   EXPECT_EQ(ReadFile(path + u"_Formatiert.xml"), kSmallBookFormatted);
   EXPECT_EQ(ReadFile(path), kSmallBook);
 
-  const std::vector<NodeRecord> records = Records(1);
+  const std::vector<NodeRecord> records = SlotRecords(1);
   ASSERT_EQ(records.size(), 16u);
   EXPECT_EQ(records[0].Nr, u"0 (1)");
   EXPECT_EQ(records[0].Name, u"phonebooks");
@@ -220,14 +213,14 @@ TEST_F(LoadTest, CancelLeavesTheSlotAsItWas) {
   const std::u16string path = WriteFile("Buch.xml", kSmallBook);
   Load(1, path);
   tk::SetText(7, u"Geändert");
-  const std::vector<NodeRecord> before = Records(1);
+  const std::vector<NodeRecord> before = SlotRecords(1);
 
   rk::test::DialogScript script;
   script.CancelFileDialog();
   Press(4);
   EXPECT_TRUE(script.AllAnswered());
 
-  EXPECT_EQ(Records(1), before);
+  EXPECT_EQ(SlotRecords(1), before);
   EXPECT_EQ(ListRows(15), kSmallBookRows);
   EXPECT_EQ(tk::GetText(7), u"Geändert");
   EXPECT_EQ(tk::GetText(9), path);

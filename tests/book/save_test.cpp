@@ -11,6 +11,7 @@
 #include "book_test_support.h"
 #include "services/text.h"
 #include "services/toolkit/toolkit.h"
+#include "support/saved_book.h"
 
 namespace rk::book::test {
 namespace {
@@ -191,21 +192,16 @@ TEST_F(SaveTest, ContactsWithoutABookAreSavedInsideANewOne) {
   PressAnswering(21, 0);
 
   EXPECT_EQ(ReadFile(Folder() + u"Kopie.xml_NEU.xml"),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-            "\n"
-            "<phonebooks>\n"
-            "   <phonebook owner=\"1\" name=\"Kopie\xF0\x9F\x98\x80\">\n"
-            "      <contact>\n"
-            "         <person>\n"
-            "            <realName>Bernd &amp; Co</realName>\n"
-            "         </person>\n"
-            "         <telephony>\n"
-            "            <number type=\"work\">089 77</number>\n"
-            "         </telephony>\n"
-            "         <uniqueid>12</uniqueid> \n"
-            "      </contact>\n"
-            "   </phonebook>\n"
-            "</phonebooks>\n");
+            rk::test::SavedBook("Kopie\xF0\x9F\x98\x80",
+                                "      <contact>\n"
+                                "         <person>\n"
+                                "            <realName>Bernd &amp; Co</realName>\n"
+                                "         </person>\n"
+                                "         <telephony>\n"
+                                "            <number type=\"work\">089 77</number>\n"
+                                "         </telephony>\n"
+                                "         <uniqueid>12</uniqueid> \n"
+                                "      </contact>\n"));
   EXPECT_EQ(RecordCount(FindSlot(2)->records), 6u);
   EXPECT_EQ(GetRecord(FindSlot(2)->records, 0), before[0]);
   EXPECT_TRUE(RowsInStep(*FindSlot(2)));
@@ -256,15 +252,10 @@ TEST_F(SaveTest, SkippedLevelsHangBelowTheNearestShallowerRecord) {
   PressAnswering(21, 0);
 
   EXPECT_EQ(ReadFile(Folder() + u"Neu_2612071030.xml_NEU.xml"),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-            "\n"
-            "<phonebooks>\n"
-            "   <phonebook owner=\"1\" name=\"Neu_2612071030\">\n"
-            "      <contact>\n"
-            "         <realName>X</realName>\n"
-            "      </contact>\n"
-            "   </phonebook>\n"
-            "</phonebooks>\n");
+            rk::test::SavedBook("Neu_2612071030",
+                                "      <contact>\n"
+                                "         <realName>X</realName>\n"
+                                "      </contact>\n"));
 }
 
 }  // namespace

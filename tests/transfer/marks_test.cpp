@@ -18,7 +18,7 @@ using MarksTest = TransferTest;
 TEST_F(MarksTest, HighlightsBecomeTicksAndTicksStayWhereNothingIsHighlighted) {
   LoadBook(1, "Eins.xml", kFourContacts);
   LoadBook(2, "Zwei.xml", kFourContacts);
-  const Records records = AllRecords(1);
+  const Records records = SlotRecords(1);
   rk::test::ClickListRow(31, 1);
   rk::test::ClickListCheckBox(15, 3);
   rk::test::ClickListRow(15, 0);
@@ -42,7 +42,7 @@ TEST_F(MarksTest, HighlightsBecomeTicksAndTicksStayWhereNothingIsHighlighted) {
   EXPECT_EQ(States(1), (RowStates{2, 0, 0, 0}));
 
   EXPECT_EQ(States(2), (RowStates{0, 1, 0, 0}));
-  EXPECT_EQ(AllRecords(1), records);
+  EXPECT_EQ(SlotRecords(1), records);
   EXPECT_EQ(tk::GetText(2), u" Anz.: 4");
   EXPECT_TRUE(BothInStep());
 }

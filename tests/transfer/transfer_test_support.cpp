@@ -25,13 +25,6 @@ void TransferTest::LoadBook(int slot, std::string_view name, std::string_view by
   Load(slot, WriteFile(name, bytes));
 }
 
-Records AllRecords(int slot) {
-  const book::RecordList& list = book::FindSlot(slot)->records;
-  Records records;
-  for (std::size_t i = 0; i < book::RecordCount(list); ++i) records.push_back(book::GetRecord(list, i));
-  return records;
-}
-
 Records RunRecords(int slot, std::size_t row) {
   const book::RecordList& list = book::FindSlot(slot)->records;
   const book::RunExtent run = book::RunOf(list, row);

@@ -40,8 +40,7 @@ class TransferTest : public book::test::ShellTest {
   void LoadBook(int slot, std::string_view name, std::string_view bytes);
 };
 
-// Every record of the slot's book, in order.
-Records AllRecords(int slot);
+using rk::test::SlotRecords;
 
 // The records of run `row` of the slot's book.
 Records RunRecords(int slot, std::size_t row);
