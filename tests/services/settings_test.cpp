@@ -29,17 +29,21 @@ std::size_t FilesIn(const std::filesystem::path& folder) {
   return count;
 }
 
-// Opens a file with the given bytes in a fresh folder; the settings stay open for the test.
-class SettingsReading : public ::testing::Test {
+// A fresh folder and the settings file's place in it.
+class SettingsFile : public ::testing::Test {
+ protected:
+  TempFolder folder_;
+  std::filesystem::path file_ = folder_ / "Rufkartei.ini";
+};
+
+// Opens a file with the given bytes; the settings stay open for the test.
+class SettingsReading : public SettingsFile {
  protected:
   void Open(std::string_view bytes) {
     WriteFileBytes(file_, bytes);
     ASSERT_NE(OpenSettings(PathText(file_)), 0);
   }
   void TearDown() override { CloseSettings(); }
-
-  TempFolder folder_;
-  std::filesystem::path file_ = folder_ / "Rufkartei.ini";
 };
 
 TEST_F(SettingsReading, MatchesKeysIgnoringCaseAndBlanks) {
@@ -104,29 +108,24 @@ TEST_F(SettingsReading, ReadsAloneNeverRewriteTheFile) {
   EXPECT_EQ(ReadSettingString(u"Telefonbuch1", u"closed"), u"closed");
 }
 
-TEST(SettingsFile, MissingFileGivesDefaults) {
-  TempFolder folder;
-  EXPECT_EQ(OpenSettings(PathText(folder / "missing.ini")), 0);
+TEST_F(SettingsFile, MissingFileGivesDefaults) {
+  EXPECT_EQ(OpenSettings(PathText(folder_ / "missing.ini")), 0);
   EXPECT_EQ(ReadSettingString(u"ToolTip", u"1"), u"1");
   EXPECT_EQ(ReadSettingInteger(u"ToolTip", 1), 1);
   EXPECT_EQ(CloseSettings(), 0);
-  EXPECT_FALSE(std::filesystem::exists(folder / "missing.ini"));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "missing.ini"));
 }
 
-TEST(SettingsFile, EmptyCreateWritesOnlyTheHeader) {
-  TempFolder folder;
-  const auto file = folder / "Rufkartei.ini";
-  WriteFileBytes(file, "old content that is longer than the new one\r\n");
-  ASSERT_NE(CreateSettings(PathText(file)), 0);
+TEST_F(SettingsFile, EmptyCreateWritesOnlyTheHeader) {
+  WriteFileBytes(file_, "old content that is longer than the new one\r\n");
+  ASSERT_NE(CreateSettings(PathText(file_)), 0);
   EXPECT_EQ(CloseSettings(), 1);
-  EXPECT_EQ(ReadFileBytes(file), kHeader);
-  EXPECT_EQ(FilesIn(folder.path()), 1u);
+  EXPECT_EQ(ReadFileBytes(file_), kHeader);
+  EXPECT_EQ(FilesIn(folder_.path()), 1u);
 }
 
-TEST(SettingsFile, WritesOneLinePerKeyInFirstWrittenOrder) {
-  TempFolder folder;
-  const auto file = folder / "Rufkartei.ini";
-  ASSERT_NE(CreateSettings(PathText(file)), 0);
+TEST_F(SettingsFile, WritesOneLinePerKeyInFirstWrittenOrder) {
+  ASSERT_NE(CreateSettings(PathText(file_)), 0);
   WriteSettingString(u"Telefonbuch1", u"/home/anna/B\u00FCcher/");
   WriteSettingString(u"tooltip", u"1");
   WriteSettingString(u"Telefonbuch2", u"C:\\Daten\\");
@@ -137,118 +136,102 @@ TEST(SettingsFile, WritesOneLinePerKeyInFirstWrittenOrder) {
                                "Telefonbuch1 = /home/anna/B\xC3\xBC" "cher/\r\n"
                                "ToolTip = 0\r\n"
                                "Telefonbuch2 = C:\\Daten\\\r\n";
-  EXPECT_EQ(ReadFileBytes(file), expected);
+  EXPECT_EQ(ReadFileBytes(file_), expected);
   // Writes after closing go nowhere.
   WriteSettingString(u"ToolTip", u"1");
   EXPECT_EQ(CloseSettings(), 0);
-  EXPECT_EQ(ReadFileBytes(file), expected);
+  EXPECT_EQ(ReadFileBytes(file_), expected);
 }
 
-TEST(SettingsFile, LineBreaksInAValueCannotAddLines) {
-  TempFolder folder;
-  const auto file = folder / "Rufkartei.ini";
-  ASSERT_NE(CreateSettings(PathText(file)), 0);
+TEST_F(SettingsFile, LineBreaksInAValueCannotAddLines) {
+  ASSERT_NE(CreateSettings(PathText(file_)), 0);
   WriteSettingString(u"Telefonbuch1", u"/a\r\nToolTip = 1\n");
   EXPECT_EQ(CloseSettings(), 1);
-  EXPECT_EQ(ReadFileBytes(file), std::string(kHeader) + "Telefonbuch1 = /aToolTip = 1\r\n");
+  EXPECT_EQ(ReadFileBytes(file_), std::string(kHeader) + "Telefonbuch1 = /aToolTip = 1\r\n");
 }
 
-TEST(SettingsFile, RewriteKeepsCommentsGroupsAndPlaces) {
-  TempFolder folder;
-  const auto file = folder / "Rufkartei.ini";
-  WriteFileBytes(file, "; Einstellungen\r\nToolTip = 1\r\nLonely\r\n;no space\r\n"
+TEST_F(SettingsFile, RewriteKeepsCommentsGroupsAndPlaces) {
+  WriteFileBytes(file_, "; Einstellungen\r\nToolTip = 1\r\nLonely\r\n;no space\r\n"
                        "[Alt]\r\nToolTip = 7\r\n[Neu] trailing\r\n");
-  ASSERT_NE(OpenSettings(PathText(file)), 0);
+  ASSERT_NE(OpenSettings(PathText(file_)), 0);
   WriteSettingInteger(u"TOOLTIP", 0);
   WriteSettingString(u"Telefonbuch1", u"/a ");
   EXPECT_EQ(CloseSettings(), 1);
-  EXPECT_EQ(ReadFileBytes(file), std::string(kHeader) +
+  EXPECT_EQ(ReadFileBytes(file_), std::string(kHeader) +
                                      "; Einstellungen\r\nTOOLTIP = 0\r\nLonely = \r\n; no space\r\n"
                                      "Telefonbuch1 = /a \r\n[Alt]\r\nToolTip = 7\r\n[Neu]\r\n");
 }
 
-TEST(SettingsFile, OptionBitsDropSpacesAndSeparateGroups) {
-  TempFolder folder;
-  const auto file = folder / "Rufkartei.ini";
-  WriteFileBytes(file, "a = 1\r\n[Eins]\r\nb = 2\r\n[Zwei]\r\n");
-  ASSERT_NE(OpenSettings(PathText(file), kSettingsNoSpaces | kSettingsGroupGap), 0);
+TEST_F(SettingsFile, OptionBitsDropSpacesAndSeparateGroups) {
+  WriteFileBytes(file_, "a = 1\r\n[Eins]\r\nb = 2\r\n[Zwei]\r\n");
+  ASSERT_NE(OpenSettings(PathText(file_), kSettingsNoSpaces | kSettingsGroupGap), 0);
   WriteSettingString(u"a", u"3");
   EXPECT_EQ(CloseSettings(), 1);
-  EXPECT_EQ(ReadFileBytes(file), std::string(kHeader) + "a=3\r\n[Eins]\r\nb=2\r\n\r\n[Zwei]\r\n");
+  EXPECT_EQ(ReadFileBytes(file_), std::string(kHeader) + "a=3\r\n[Eins]\r\nb=2\r\n\r\n[Zwei]\r\n");
 
-  ASSERT_NE(OpenSettings(PathText(file), kSettingsGroupGap), 0);
+  ASSERT_NE(OpenSettings(PathText(file_), kSettingsGroupGap), 0);
   EXPECT_EQ(ReadSettingInteger(u"a", 0), 3);
   WriteSettingString(u"a", u"4");
   EXPECT_EQ(CloseSettings(), 1);
-  EXPECT_EQ(ReadFileBytes(file), std::string(kHeader) + "a = 4\r\n[Eins]\r\nb = 2\r\n\r\n[Zwei]\r\n");
+  EXPECT_EQ(ReadFileBytes(file_), std::string(kHeader) + "a = 4\r\n[Eins]\r\nb = 2\r\n\r\n[Zwei]\r\n");
 }
 
-TEST(SettingsFile, WritesToAMissingFileCreateItOnClose) {
-  TempFolder folder;
-  const auto file = folder / "Rufkartei.ini";
-  EXPECT_EQ(OpenSettings(PathText(file)), 0);
+TEST_F(SettingsFile, WritesToAMissingFileCreateItOnClose) {
+  EXPECT_EQ(OpenSettings(PathText(file_)), 0);
   WriteSettingInteger(u"ToolTip", 1);
   EXPECT_EQ(CloseSettings(), 1);
-  EXPECT_EQ(ReadFileBytes(file), std::string(kHeader) + "ToolTip = 1\r\n");
+  EXPECT_EQ(ReadFileBytes(file_), std::string(kHeader) + "ToolTip = 1\r\n");
 }
 
-TEST(SettingsFile, OpeningAnotherFileWritesTheFirstBack) {
-  TempFolder folder;
-  ASSERT_NE(CreateSettings(PathText(folder / "a.ini")), 0);
+TEST_F(SettingsFile, OpeningAnotherFileWritesTheFirstBack) {
+  ASSERT_NE(CreateSettings(PathText(folder_ / "a.ini")), 0);
   WriteSettingInteger(u"ToolTip", 1);
-  EXPECT_EQ(OpenSettings(PathText(folder / "b.ini")), 0);
-  EXPECT_EQ(ReadFileBytes(folder / "a.ini"), std::string(kHeader) + "ToolTip = 1\r\n");
+  EXPECT_EQ(OpenSettings(PathText(folder_ / "b.ini")), 0);
+  EXPECT_EQ(ReadFileBytes(folder_ / "a.ini"), std::string(kHeader) + "ToolTip = 1\r\n");
   EXPECT_EQ(CloseSettings(), 0);
 }
 
-TEST(SettingsFile, ReplacedFileKeepsItsAccessRights) {
-  TempFolder folder;
-  const auto file = folder / "Rufkartei.ini";
-  WriteFileBytes(file, "ToolTip = 1\r\n");
-  ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
-  ASSERT_NE(CreateSettings(PathText(file)), 0);
+TEST_F(SettingsFile, ReplacedFileKeepsItsAccessRights) {
+  WriteFileBytes(file_, "ToolTip = 1\r\n");
+  ASSERT_EQ(::chmod(file_.c_str(), 0640), 0);
+  ASSERT_NE(CreateSettings(PathText(file_)), 0);
   EXPECT_EQ(CloseSettings(), 1);
   struct stat info {};
-  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  ASSERT_EQ(::stat(file_.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
-TEST(SettingsFile, CreateFailsWhereNothingCanBeWritten) {
-  TempFolder folder;
-  const auto file = folder / "Rufkartei.ini";
+TEST_F(SettingsFile, CreateFailsWhereNothingCanBeWritten) {
   const std::string old = "ToolTip = 1\r\n";
-  WriteFileBytes(file, old);
+  WriteFileBytes(file_, old);
   // Root ignores permission bits, so there only a missing folder makes the create fail.
-  const auto target = ::geteuid() == 0 ? folder / "missing" / "Rufkartei.ini" : file;
+  const auto target = ::geteuid() == 0 ? folder_ / "missing" / "Rufkartei.ini" : file_;
   if (::geteuid() != 0) {
-    ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
+    ASSERT_EQ(::chmod(folder_.path().c_str(), 0555), 0);
   }
   EXPECT_EQ(CreateSettings(PathText(target)), 0);
   WriteSettingInteger(u"ToolTip", 0);
   EXPECT_EQ(CloseSettings(), 0);
-  ::chmod(folder.path().c_str(), 0755);
-  EXPECT_EQ(ReadFileBytes(file), old);
-  EXPECT_EQ(FilesIn(folder.path()), 1u);
+  ::chmod(folder_.path().c_str(), 0755);
+  EXPECT_EQ(ReadFileBytes(file_), old);
+  EXPECT_EQ(FilesIn(folder_.path()), 1u);
 }
 
-TEST(SettingsFile, FailedReplaceRemovesTheTemporaryFile) {
-  TempFolder folder;
+TEST_F(SettingsFile, FailedReplaceRemovesTheTemporaryFile) {
   // A folder in the file's place cannot be replaced by the new file.
-  const auto target = folder / "Rufkartei.ini";
+  const auto target = folder_ / "Rufkartei.ini";
   std::filesystem::create_directory(target);
   WriteFileBytes(target / "inside", "x");
   ASSERT_NE(CreateSettings(PathText(target)), 0);
   WriteSettingInteger(u"ToolTip", 0);
   EXPECT_EQ(CloseSettings(), 0);
-  EXPECT_EQ(FilesIn(folder.path()), 1u);
+  EXPECT_EQ(FilesIn(folder_.path()), 1u);
   EXPECT_EQ(ReadFileBytes(target / "inside"), "x");
 }
 
-TEST(SettingsFile, EachThreadHasItsOwnOpenFile) {
-  TempFolder folder;
-  const auto file = folder / "Rufkartei.ini";
-  WriteFileBytes(file, "ToolTip = 1\r\n");
-  ASSERT_NE(OpenSettings(PathText(file)), 0);
+TEST_F(SettingsFile, EachThreadHasItsOwnOpenFile) {
+  WriteFileBytes(file_, "ToolTip = 1\r\n");
+  ASSERT_NE(OpenSettings(PathText(file_)), 0);
   std::int32_t seenByOther = -1;
   std::thread other([&] { seenByOther = ReadSettingInteger(u"ToolTip", 5); });
   other.join();
