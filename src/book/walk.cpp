@@ -87,16 +87,28 @@ void ReserveForTree(RecordList& list, xml::XmlNode* top) {
 // The document keeps one copy of each distinct name, so most names arrive at the same
 // address again; a small table keyed by address saves hashing the text each time. An address
 // identifies its text for as long as the document is unchanged, which holds during the walk.
+// The table probes on, so names whose addresses hash alike do not evict each other; once it
+// is three quarters full, further names go to the list's own table directly.
 class NameIds {
  public:
   explicit NameIds(RecordList& list) : list_(list) {}
 
   std::uint32_t Of(std::u16string_view name) {
-    Entry& entry = entries_[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3) % entries_.size()];
-    if (entry.data != name.data() || entry.size != name.size()) {
-      entry = {name.data(), name.size(), InternName(list_, name)};
+    const auto key = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(name.data()));
+    std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - kIndexBits));
+    for (;;) {
+      Entry& entry = entries_[slot];
+      if (entry.data == name.data() && entry.size == name.size()) return entry.id;
+      if (entry.data == nullptr) {
+        const std::uint32_t id = InternName(list_, name);
+        if (used_ < entries_.size() / 4 * 3 && name.data() != nullptr) {
+          entry = {name.data(), name.size(), id};
+          ++used_;
+        }
+        return id;
+      }
+      slot = (slot + 1) % entries_.size();
     }
-    return entry.id;
   }
 
  private:
@@ -105,8 +117,10 @@ class NameIds {
     std::size_t size = 0;
     std::uint32_t id = 0;
   };
+  static constexpr int kIndexBits = 8;
   RecordList& list_;
-  std::array<Entry, 64> entries_{};
+  std::array<Entry, std::size_t{1} << kIndexBits> entries_{};
+  std::size_t used_ = 0;
 };
 
 }  // namespace

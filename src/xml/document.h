@@ -22,31 +22,48 @@ struct Attribute {
   bool valueOwn;
 };
 
-// Ownership marks of XmlNode::ownership: the field holds a block of its own in the arena.
+// The attributes of one element: this header, then `capacity` entries. Counts and the read
+// cursor live here rather than in every node, since most nodes of a book have no attributes.
+struct alignas(alignof(Attribute)) AttributeList {
+  std::uint32_t count;
+  std::uint32_t capacity;
+  std::int32_t cursor;  // -1 before the first attribute, `count` once past the last
+};
+
+// The entries that follow the header.
+inline Attribute* EntriesOf(AttributeList* list) { return reinterpret_cast<Attribute*>(list + 1); }
+
+// Marks of XmlNode::ownership: the field holds a block of its own in the arena.
 inline constexpr std::uint8_t kOwnText = 1;
 inline constexpr std::uint8_t kOwnAttributes = 2;
+// The attribute cursor of a node without an attribute list stands before the first attribute
+// (set by BeginAttributes); a list made later starts there.
+inline constexpr std::uint8_t kCursorBeforeFirst = 4;
 
 // A node record. Names are interned in the document and never released one by one; the
-// text and the attribute array carry an ownership mark. Lengths and positions are size_t,
-// so no count can wrap for input of any size.
+// text and the attribute list carry an ownership mark. Lengths and positions are size_t,
+// so no count can wrap for input of any size. Every pass over a book walks these records, so
+// they stay small: the last child of a node is kept only by the load and AppendElement, on
+// their own paths, and the attribute counts sit with the attributes.
 struct XmlNode {
   XmlNode* parent;
   XmlNode* firstChild;
-  XmlNode* lastChild;
   XmlNode* nextSibling;
   const char16_t* name;
   char16_t* text;
-  Attribute* attributes;
+  AttributeList* attributes;  // nullptr for none
   std::size_t textLength;
   std::size_t position;  // characters of the parent's text between the previous sibling and this node
   std::uint32_t nameLength;
-  std::uint32_t attributeCount;
-  std::uint32_t attributeCapacity;
-  std::int32_t attributeCursor;
   std::int32_t owner;  // number of the owning document
   std::uint8_t kind;
   std::uint8_t ownership;
 };
+
+// Attributes of `node` (0 without a list).
+inline std::uint32_t AttributeCountOf(const XmlNode* node) {
+  return node->attributes == nullptr ? 0 : node->attributes->count;
+}
 
 // Recently stored names, so that the thousands of equal element and attribute names of a
 // phonebook share one copy each.
@@ -63,8 +80,21 @@ class NameCache {
   Entry entries_[256];
 };
 
+// Parents along the path of the latest AppendElement calls, each with its last child, so that
+// building a tree depth first appends in constant time without a last-child link per node.
+struct AppendPath {
+  struct Step {
+    XmlNode* parent;
+    XmlNode* lastChild;
+  };
+  static constexpr std::size_t kDepth = 64;
+  Step steps[kDepth];
+  std::size_t depth = 0;
+};
+
 struct Document {
   NodePool pool;
+  AppendPath appendPath;
   StringArena arena;
   NameCache names;
   XmlNode* root = nullptr;

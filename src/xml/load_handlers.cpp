@@ -42,19 +42,20 @@ XmlNode* BeginNode(LoadContext& context, int kind) {
     Fail(context);
     return nullptr;
   }
-  XmlNode* parent = CurrentNode(context);
+  OpenNode& top = context.open.back();
+  XmlNode* parent = top.node;
   node->kind = static_cast<std::uint8_t>(kind);
   node->owner = document.number;
   node->position = context.texts.size() - context.segmentStart;
   node->parent = parent;
-  if (parent->lastChild == nullptr) {
+  if (top.lastChild == nullptr) {
     parent->firstChild = node;
   } else {
-    parent->lastChild->nextSibling = node;
+    top.lastChild->nextSibling = node;
   }
-  parent->lastChild = node;
+  top.lastChild = node;
   if (kind == kNodeElement && document.main == nullptr) document.main = node;
-  if (!context.open.Push(OpenNode{node, context.texts.size()})) {
+  if (!context.open.Push(OpenNode{node, context.texts.size(), nullptr})) {
     Fail(context);
     return nullptr;
   }
@@ -122,11 +123,14 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
   if (pairs == 0) return;
   if (pairs > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return Fail(context);
   Document& document = *context.document;
-  ArenaPiece piece = document.arena.Allocate(pairs * sizeof(Attribute), alignof(Attribute));
+  ArenaPiece piece = document.arena.Allocate(sizeof(AttributeList) + pairs * sizeof(Attribute),
+                                             alignof(AttributeList));
   if (piece.data == nullptr) return Fail(context);
-  node->attributes = static_cast<Attribute*>(piece.data);
+  auto* list = static_cast<AttributeList*>(piece.data);
+  *list = AttributeList{0, static_cast<std::uint32_t>(pairs), 0};
+  node->attributes = list;
   if (piece.own) node->ownership |= kOwnAttributes;
-  node->attributeCapacity = static_cast<std::uint32_t>(pairs);
+  Attribute* entries = EntriesOf(list);
   for (std::size_t i = 0; i < pairs; ++i) {
     std::u16string_view attributeName = View(attributes[2 * i]);
     std::u16string_view value = View(attributes[2 * i + 1]);
@@ -135,9 +139,9 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
                                      : document.names.Intern(document.arena, attributeName);
     StoredText storedValue = CopyToArena(document.arena, value);
     if (storedName == nullptr || !storedValue.ok) return Fail(context);
-    node->attributes[i] = Attribute{storedName, storedValue.data, value.size(),
-                                    static_cast<std::uint32_t>(attributeName.size()), storedValue.own};
-    node->attributeCount = static_cast<std::uint32_t>(i + 1);
+    entries[i] = Attribute{storedName, storedValue.data, value.size(),
+                           static_cast<std::uint32_t>(attributeName.size()), storedValue.own};
+    list->count = static_cast<std::uint32_t>(i + 1);
   }
 }
 
@@ -249,7 +253,7 @@ void XMLCALL OnXmlDeclaration(void* userData, const XML_Char* version, const XML
 
 bool StartLoad(LoadContext& context, XML_Parser parser) {
   context.parser = parser;
-  if (!context.open.Push(OpenNode{context.document->root, 0})) return false;
+  if (!context.open.Push(OpenNode{context.document->root, 0, nullptr})) return false;
   XML_SetUserData(parser, &context);
   XML_SetElementHandler(parser, OnStartElement, OnEndElement);
   XML_SetCharacterDataHandler(parser, OnCharacterData);

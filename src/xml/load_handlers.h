@@ -10,10 +10,12 @@
 
 namespace rk::xml {
 
-// A node whose end has not been parsed yet, with where its text starts in the text stack.
+// A node whose end has not been parsed yet, with where its text starts in the text stack and
+// its last child so far (the next child is linked after it).
 struct OpenNode {
   XmlNode* node;
   std::size_t textStart;
+  XmlNode* lastChild;
 };
 
 // The load cursor. The texts of all open nodes are stacked in one buffer: a node's text

@@ -14,21 +14,27 @@ bool CanHoldElements(const XmlNode* node) {
   return node->kind == kNodeRoot || node->kind == kNodeElement;
 }
 
-// Grows the attribute array of `node` by at least one entry; the old array is released
-// when it had a block of its own.
+// Grows the attribute list of `node` by at least one entry, keeping its read cursor; the old
+// list is released when it had a block of its own.
 bool GrowAttributes(Document& document, XmlNode* node) {
-  if (node->attributeCount >= kMaxAttributes) return false;
-  std::uint32_t capacity = node->attributeCapacity < 2 ? 4 : node->attributeCapacity * 2;
+  AttributeList* old = node->attributes;
+  const std::uint32_t count = AttributeCountOf(node);
+  if (count >= kMaxAttributes) return false;
+  const std::uint32_t oldCapacity = old == nullptr ? 0 : old->capacity;
+  std::uint32_t capacity = oldCapacity < 2 ? 4 : oldCapacity * 2;
   if (capacity > kMaxAttributes) capacity = kMaxAttributes;
-  ArenaPiece piece = document.arena.Allocate(capacity * sizeof(Attribute), alignof(Attribute));
+  ArenaPiece piece = document.arena.Allocate(sizeof(AttributeList) + capacity * sizeof(Attribute),
+                                             alignof(AttributeList));
   if (piece.data == nullptr) return false;
-  auto* grown = static_cast<Attribute*>(piece.data);
-  if (node->attributeCount > 0) {
-    std::memcpy(grown, node->attributes, node->attributeCount * sizeof(Attribute));
+  auto* grown = static_cast<AttributeList*>(piece.data);
+  std::int32_t cursor = (node->ownership & kCursorBeforeFirst) != 0 ? -1 : 0;
+  if (old != nullptr) {
+    cursor = old->cursor;
+    if (count > 0) std::memcpy(EntriesOf(grown), EntriesOf(old), count * sizeof(Attribute));
   }
-  if ((node->ownership & kOwnAttributes) != 0) document.arena.Release(node->attributes);
+  *grown = AttributeList{count, capacity, cursor};
+  if ((node->ownership & kOwnAttributes) != 0) document.arena.Release(old);
   node->attributes = grown;
-  node->attributeCapacity = capacity;
   node->ownership = static_cast<std::uint8_t>(piece.own ? node->ownership | kOwnAttributes
                                                         : node->ownership & ~kOwnAttributes);
   return true;
@@ -39,9 +45,25 @@ std::u16string_view AttributeNameAt(const Attribute& attribute) {
 }
 
 const Attribute* CurrentAttribute(const XmlNode* node) {
-  if (node == nullptr || node->kind != kNodeElement || node->attributeCursor < 0) return nullptr;
-  auto cursor = static_cast<std::uint32_t>(node->attributeCursor);
-  return cursor < node->attributeCount ? &node->attributes[cursor] : nullptr;
+  if (node == nullptr || node->kind != kNodeElement || node->attributes == nullptr) return nullptr;
+  AttributeList* list = node->attributes;
+  if (list->cursor < 0) return nullptr;
+  auto cursor = static_cast<std::uint32_t>(list->cursor);
+  return cursor < list->count ? &EntriesOf(list)[cursor] : nullptr;
+}
+
+// The last child of `parent`: from the path of the latest appends when it is on it, else by
+// walking the children once. The path then ends with `parent`.
+XmlNode* LastChildForAppend(AppendPath& path, XmlNode* parent) {
+  while (path.depth > 0 && path.steps[path.depth - 1].parent != parent) --path.depth;
+  if (path.depth > 0) return path.steps[path.depth - 1].lastChild;
+  XmlNode* last = parent->firstChild;
+  if (last != nullptr) {
+    while (last->nextSibling != nullptr) last = last->nextSibling;
+  }
+  path.steps[0] = AppendPath::Step{parent, last};
+  path.depth = 1;
+  return last;
 }
 
 }  // namespace
@@ -62,12 +84,16 @@ XmlNode* AppendElement(XmlNode* parent, std::u16string_view name) {
   node->name = storedName;
   node->nameLength = static_cast<std::uint32_t>(name.size());
   node->parent = parent;
-  if (parent->lastChild == nullptr) {
+  AppendPath& path = document->appendPath;
+  XmlNode* last = LastChildForAppend(path, parent);
+  if (last == nullptr) {
     parent->firstChild = node;
   } else {
-    parent->lastChild->nextSibling = node;
+    last->nextSibling = node;
   }
-  parent->lastChild = node;
+  path.steps[path.depth - 1].lastChild = node;
+  // The new node has no children yet; it goes on the path, which simply stops growing when full.
+  if (path.depth < AppendPath::kDepth) path.steps[path.depth++] = AppendPath::Step{node, nullptr};
   if (document->main == nullptr && parent->kind == kNodeRoot) document->main = node;
   return node;
 }
@@ -77,9 +103,10 @@ void SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view v
   Document* document = FindDocument(node->owner);
   if (document == nullptr) return;
   Attribute* target = nullptr;
-  for (std::uint32_t i = 0; i < node->attributeCount; ++i) {
-    if (AttributeNameAt(node->attributes[i]) == name) {
-      target = &node->attributes[i];
+  const std::uint32_t count = AttributeCountOf(node);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (AttributeNameAt(EntriesOf(node->attributes)[i]) == name) {
+      target = &EntriesOf(node->attributes)[i];
       break;
     }
   }
@@ -90,11 +117,12 @@ void SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view v
                                      ? nullptr
                                      : document->names.Intern(document->arena, name);
     if (storedName == nullptr ||
-        (node->attributeCount == node->attributeCapacity && !GrowAttributes(*document, node))) {
+        ((node->attributes == nullptr || count == node->attributes->capacity) &&
+         !GrowAttributes(*document, node))) {
       if (stored.own) document->arena.Release(stored.data);
       return;
     }
-    target = &node->attributes[node->attributeCount++];
+    target = &EntriesOf(node->attributes)[node->attributes->count++];
     target->name = storedName;
     target->nameLength = static_cast<std::uint32_t>(name.size());
   } else if (target->valueOwn) {
@@ -138,18 +166,25 @@ std::int64_t NodePosition(const XmlNode* node) {
 
 bool BeginAttributes(XmlNode* node) {
   if (node == nullptr || node->kind != kNodeElement) return false;
-  node->attributeCursor = -1;
+  if (node->attributes != nullptr) {
+    node->attributes->cursor = -1;
+  } else {
+    node->ownership |= kCursorBeforeFirst;
+  }
   return true;
 }
 
 bool NextAttribute(XmlNode* node) {
   if (node == nullptr || node->kind != kNodeElement) return false;
-  // The cursor stops one past the last attribute, so calling on and on cannot wrap it.
-  if (node->attributeCursor < 0 ||
-      static_cast<std::uint32_t>(node->attributeCursor) < node->attributeCount) {
-    ++node->attributeCursor;
+  AttributeList* list = node->attributes;
+  if (list == nullptr) {
+    // No attributes: the cursor moves from before the first to past the last (0) and stays.
+    node->ownership = static_cast<std::uint8_t>(node->ownership & ~kCursorBeforeFirst);
+    return false;
   }
-  return static_cast<std::uint32_t>(node->attributeCursor) < node->attributeCount;
+  // The cursor stops one past the last attribute, so calling on and on cannot wrap it.
+  if (list->cursor < 0 || static_cast<std::uint32_t>(list->cursor) < list->count) ++list->cursor;
+  return static_cast<std::uint32_t>(list->cursor) < list->count;
 }
 
 std::u16string AttributeName(const XmlNode* node) { return std::u16string(AttributeNameView(node)); }

@@ -96,11 +96,12 @@ struct SaveFrame {
 // Writes a child completely, or its start tag when its content follows (true).
 bool PutNodeStart(OutputWriter& out, const XmlNode* node) {
   switch (node->kind) {
-    case kNodeElement:
+    case kNodeElement: {
       out.PutMarkup("<");
       out.Put(NameOf(node), Escape::kRaw);
-      for (std::uint32_t i = 0; i < node->attributeCount; ++i) {
-        const Attribute& attribute = node->attributes[i];
+      const std::uint32_t attributeCount = AttributeCountOf(node);
+      for (std::uint32_t i = 0; i < attributeCount; ++i) {
+        const Attribute& attribute = EntriesOf(node->attributes)[i];
         out.PutMarkup(" ");
         out.Put({attribute.name, attribute.nameLength}, Escape::kRaw);
         out.PutMarkup("=\"");
@@ -113,6 +114,7 @@ bool PutNodeStart(OutputWriter& out, const XmlNode* node) {
       }
       out.PutMarkup(">");
       return true;
+    }
     case kNodeComment:
       out.PutMarkup("<!--");
       out.Put(TextOf(node), Escape::kRaw);

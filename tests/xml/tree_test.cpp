@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "services/text.h"
+#include "xml/detail.h"
 #include "xml/xml.h"
 #include "xml_test_support.h"
 
@@ -134,6 +138,78 @@ TEST_F(XmlTree, CreatingUnderAUsedNumberReplacesTheDocument) {
   FreeDocument(-1);
   EXPECT_EQ(RootNode(0), nullptr);
   EXPECT_EQ(RootNode(3), nullptr);
+}
+
+// The children of `parent` by name, in list order.
+std::string ChildNames(const XmlNode* parent) {
+  std::string names;
+  for (XmlNode* child = FirstChild(parent); child != nullptr; child = NextSibling(child)) {
+    names += test::Utf8(NodeName(child)) + ";";
+  }
+  return names;
+}
+
+TEST_F(XmlTree, AppendingAfterALoadLinksBehindTheParsedChildren) {
+  TempFolder folder;
+  ASSERT_NE(test::LoadBytes(folder, "<a><b><x/></b><c/><!--n--></a>"), 0);
+  XmlNode* a = MainNode(0);
+  XmlNode* b = FirstChild(a);
+  ASSERT_NE(AppendElement(a, u"d"), nullptr);
+  ASSERT_NE(AppendElement(b, u"y"), nullptr);
+  ASSERT_NE(AppendElement(a, u"e"), nullptr);
+  EXPECT_EQ(ChildNames(a), "b;c;;d;e;");
+  EXPECT_EQ(ChildNames(b), "x;y;");
+  EXPECT_EQ(ParentNode(NextSibling(FirstChild(b))), b);
+}
+
+TEST_F(XmlTree, AppendingInAnyOrderOfParentsKeepsEveryChildList) {
+  CreateDocument(0, EncodingUtf8);
+  // A chain deeper than the remembered append path, then appends that jump between its levels
+  // and back to parents appended to long ago.
+  std::vector<XmlNode*> chain{AppendElement(RootNode(0), u"n0")};
+  for (int depth = 1; depth < 100; ++depth) chain.push_back(AppendElement(chain.back(), u"n"));
+  std::vector<std::string> expected(chain.size());
+  for (std::size_t i = 1; i < chain.size(); ++i) expected[i - 1] = "n;";
+  for (std::size_t step = 0; step < 300; ++step) {
+    std::size_t level = (step * 37) % chain.size();
+    const std::u16string name{u'k', static_cast<char16_t>(u'a' + step % 26)};
+    ASSERT_NE(AppendElement(chain[level], name), nullptr);
+    expected[level] += test::Utf8(name) + ";";
+  }
+  for (std::size_t i = 0; i < chain.size(); ++i) EXPECT_EQ(ChildNames(chain[i]), expected[i]) << i;
+}
+
+TEST_F(XmlTree, AttributeWalkStartedOnABareElementSeesAttributesAddedLater) {
+  CreateDocument(0, EncodingUtf8);
+  XmlNode* started = AppendElement(RootNode(0), u"a");
+  XmlNode* untouched = AppendElement(started, u"b");
+  ASSERT_TRUE(BeginAttributes(started));
+  SetAttribute(started, u"x", u"1");
+  SetAttribute(untouched, u"y", u"2");
+  // The walk was begun before the first attribute, so that is where it stands.
+  EXPECT_EQ(AttributeName(started), u"");
+  ASSERT_TRUE(NextAttribute(started));
+  EXPECT_EQ(AttributeName(started), u"x");
+  // Without a begun walk the cursor stands on the first attribute.
+  EXPECT_EQ(AttributeName(untouched), u"y");
+  EXPECT_EQ(AttributeValue(untouched), u"2");
+  // A walk run to its end on a bare element stays at the end once an attribute comes.
+  XmlNode* ended = AppendElement(started, u"c");
+  ASSERT_TRUE(BeginAttributes(ended));
+  EXPECT_FALSE(NextAttribute(ended));
+  SetAttribute(ended, u"z", u"3");
+  EXPECT_EQ(AttributeName(ended), u"z");
+  // Growing the list keeps the walk where it was.
+  for (char16_t c = u'a'; c <= u'j'; ++c) SetAttribute(started, std::u16string(1, c), u"v");
+  EXPECT_EQ(AttributeName(started), u"x");
+  ASSERT_TRUE(NextAttribute(started));
+  EXPECT_EQ(AttributeName(started), u"a");
+}
+
+TEST_F(XmlTree, NodeRecordStaysSmall) {
+  // Every pass over a loaded book walks these records; the load keeps last-child links and the
+  // attribute counts outside them.
+  EXPECT_LE(detail::NodeRecordSize(), 80u);
 }
 
 }  // namespace
