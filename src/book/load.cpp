@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "book/book.h"
+#include "book/file_message.h"
 #include "book/slot.h"
 #include "book/walk.h"
 #include "services/text.h"
@@ -20,15 +21,6 @@ constexpr int kNormalise = xml::FormatCutBreaks | xml::FormatReduceBreaks | xml:
 constexpr int kNormaliseIndent = 2;
 constexpr int kCopyIndent = 3;
 
-void ReportUnreadable(std::u16string_view path) {
-  std::u16string text = u"  Das Telefonbuch kann nicht geöffnet werden.    \n\n  Datei:  ";
-  text += FilePart(path);
-  text += u"    \n\n  Pfad:   ";
-  text += FolderPart(path);
-  text += u"    ";
-  tk::MessageBox(u"Fehlermeldung", text, tk::kIconError);
-}
-
 void ReportParseError() {
   std::u16string text = u"  Fehler in der XML-Datei.    \n\n";
   text += u"  Zeile:\t" + DecimalText(xml::ErrorLine(kDocument)) + u"    \n";
@@ -42,7 +34,7 @@ void ReportParseError() {
 void ReadBook(std::u16string_view path) {
   WorkingState& state = Working();
   if (xml::LoadDocument(kDocument, path) == 0) {
-    ReportUnreadable(path);
+    ReportFileProblem(u"Das Telefonbuch kann nicht geöffnet werden.", path, tk::kIconError);
     ClearRecords(state.loadList);
     return;
   }

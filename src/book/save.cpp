@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "book/book.h"
+#include "book/file_message.h"
 #include "book/slot.h"
 #include "services/text.h"
 #include "services/toolkit/toolkit.h"
@@ -102,15 +103,6 @@ bool BuildDocument(const RecordList& records) {
   return true;
 }
 
-void ReportUnwritable(std::u16string_view path) {
-  std::u16string text = u"  Das Telefonbuch kann nicht gespeichert werden.    \n\n  Datei:  ";
-  text += FilePart(path);
-  text += u"    \n\n  Pfad:   ";
-  text += FolderPart(path);
-  text += u"    ";
-  tk::MessageBox(u"Fehlermeldung", text, tk::kIconWarning);
-}
-
 }  // namespace
 
 void Save(int slotNumber) {
@@ -128,7 +120,9 @@ void Save(int slotNumber) {
   }
   xml::FreeDocument(kDocument);
   // Without this message the user would close the program believing the book was saved.
-  if (!saved) ReportUnwritable(path);
+  if (!saved) {
+    ReportFileProblem(u"Das Telefonbuch kann nicht gespeichert werden.", path, tk::kIconWarning);
+  }
 }
 
 }  // namespace rk::book

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "book/slot.h"
@@ -14,27 +15,25 @@ namespace {
 constexpr std::u16string_view kPhonebook = u"phonebook";
 constexpr std::u16string_view kNameAttribute = u"name";
 
-// The report for a node that is not kept; empty for a kind that is ignored silently.
-std::u16string_view NodeReport(int kind) {
+// The name a report gives a node kind that is not kept; empty for a kind ignored silently.
+std::u16string_view UnkeptKindName(int kind) {
   switch (kind) {
-    case xml::kNodeRoot:
-      return u"  Ein XML-Knoten 'Root' wurde gefunden.\n  Dieser wird noch nicht verarbeitet und "
-             u"ignoriert.    \n  Bitte beachten !";
-    case xml::kNodeComment:
-      return u"  Ein XML-Knoten 'Comment' wurde gefunden.\n  Dieser wird noch nicht verarbeitet "
-             u"und ignoriert.    \n  Bitte beachten !";
-    case xml::kNodeCData:
-      return u"  Ein XML-Knoten 'CData' wurde gefunden.\n  Dieser wird noch nicht verarbeitet und "
-             u"ignoriert.    \n  Bitte beachten !";
-    case xml::kNodeDtd:
-      return u"  Ein XML-Knoten 'DTD' wurde gefunden.\n  Dieser wird noch nicht verarbeitet und "
-             u"ignoriert.    \n  Bitte beachten !";
-    case xml::kNodeInstruction:
-      return u"  Ein XML-Knoten 'Instruction' wurde gefunden.\n  Dieser wird noch nicht "
-             u"verarbeitet und ignoriert.    \n  Bitte beachten !";
-    default:
-      return {};
+    case xml::kNodeRoot: return u"Root";
+    case xml::kNodeComment: return u"Comment";
+    case xml::kNodeCData: return u"CData";
+    case xml::kNodeDtd: return u"DTD";
+    case xml::kNodeInstruction: return u"Instruction";
+    default: return {};
   }
+}
+
+// Tells the user that a node of this kind was met and is dropped.
+void ReportUnkeptNode(std::u16string_view kindName) {
+  std::u16string text = u"  Ein XML-Knoten '";
+  text += kindName;
+  text += u"' wurde gefunden.\n  Dieser wird noch nicht verarbeitet und ignoriert.    \n"
+          u"  Bitte beachten !";
+  tk::MessageBox(u"Information", text, tk::kIconInformation);
 }
 
 // Visits `top` and the nodes below it in document order; `visit(node, depth)` returns whether
@@ -134,8 +133,8 @@ void Walk(xml::XmlNode* node, std::int32_t depth) {
   ForEachNode(node, depth, [&](xml::XmlNode* current, std::int32_t level) {
     const int kind = xml::NodeKind(current);
     if (kind != xml::kNodeElement) {
-      if (const std::u16string_view report = NodeReport(kind); !report.empty()) {
-        tk::MessageBox(u"Information", report, tk::kIconInformation);
+      if (const std::u16string_view kindName = UnkeptKindName(kind); !kindName.empty()) {
+        ReportUnkeptNode(kindName);
       }
       return false;
     }
