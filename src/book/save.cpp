@@ -114,8 +114,9 @@ void Save(int slotNumber) {
   const std::u16string path = tk::GetText(slot->fileField) + u"_NEU.xml";
   bool saved = BuildDocument(slot->records);
   if (saved) {
-    xml::FormatDocument(kDocument, xml::FormatReindent, kIndent);
-    xml::FormatDocument(kDocument, xml::FormatLf, kIndent);
+    // One pass: re-indenting in LF style gives the same texts as re-indenting in the new
+    // document's CR LF style and converting every break to LF afterwards.
+    xml::FormatDocument(kDocument, xml::FormatReindent | xml::FormatLf, kIndent);
     saved = xml::SaveDocument(kDocument, path) != 0;
   }
   xml::FreeDocument(kDocument);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <iterator>
 #include <sstream>
+#include <string>
 
 #include "xml/xml.h"
 #include "xml_test_support.h"
@@ -51,6 +54,75 @@ TEST_F(XmlFormat, BreakAndBlankOptions) {
     FormatDocument(0, c.options);
     EXPECT_EQ(NodeText(element), c.after) << "options " << c.options;
     EXPECT_EQ(LineBreakStyle(0), c.style);
+  }
+}
+
+// The pass of one text without children, one character at a time: the rules the pass's
+// block moves and vector scans must keep.
+std::u16string ReferencePass(std::u16string_view text, int options) {
+  bool lineBreak = false;
+  bool content = true;  // entering an element with text counts as content
+  std::u16string kept;
+  for (std::size_t i = 0; i < text.size();) {
+    const char16_t unit = text[i];
+    if (unit == u'\r' || unit == u'\n') {
+      const std::size_t length = unit == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+      if ((options & FormatCutBreaks) == 0 && ((options & FormatReduceBreaks) == 0 || !lineBreak)) {
+        if ((options & FormatLf) != 0) {
+          kept += u'\n';
+        } else if ((options & FormatCr) != 0) {
+          kept += u'\r';
+        } else {
+          kept += text.substr(i, length);
+        }
+        lineBreak = true;
+        content = false;
+      }
+      i += length;
+    } else if (unit == u' ' || unit == u'\t') {
+      if ((options & FormatCutBlanks) == 0 && ((options & FormatReduceBlanks) == 0 || content)) {
+        kept += unit;
+        lineBreak = false;
+        content = false;
+      }
+      ++i;
+    } else {
+      kept += unit;
+      lineBreak = false;
+      content = true;
+      ++i;
+    }
+  }
+  return kept;
+}
+
+TEST_F(XmlFormat, EveryOptionMixKeepsTheCharacterRulesOnLongTexts) {
+  const char16_t alphabet[] = {u'a', u'Z', u' ', u'\t', u'\r', u'\n', u'\x01', u'\x7F', u'\xE4', u'\xFFFD', u'!'};
+  std::uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 16;
+  };
+  constexpr int kOptionBits[] = {FormatLf, FormatCr, FormatCutBreaks, FormatReduceBreaks, FormatCutBlanks,
+                                 FormatReduceBlanks};
+  for (int round = 0; round < 300; ++round) {
+    // Long runs of one kind of character reach across several vector blocks.
+    std::u16string text;
+    const std::size_t pieces = next() % 12;
+    for (std::size_t piece = 0; piece < pieces; ++piece) {
+      const char16_t unit = alphabet[next() % std::size(alphabet)];
+      text.append(next() % 3 == 0 ? next() % 40 : 1, unit);
+    }
+    for (int mask = 0; mask < 64; ++mask) {
+      int options = 0;
+      for (int bit = 0; bit < 6; ++bit) {
+        if ((mask & (1 << bit)) != 0) options |= kOptionBits[bit];
+      }
+      XmlNode* element = Element(text);
+      FormatDocument(0, options);
+      ASSERT_EQ(NodeText(element), ReferencePass(text, options))
+          << "options " << options << " text " << test::Utf8(text);
+    }
   }
 }
 
