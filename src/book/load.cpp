@@ -1,5 +1,8 @@
+#include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "book/book.h"
@@ -29,9 +32,37 @@ void ReportParseError() {
   tk::MessageBox(u"Fehlermeldung", text, tk::kIconWarning);
 }
 
-// Parses the file, reports what is wrong with it, records its elements into the load list and
-// writes the re-indented copy beside it.
-void ReadBook(std::u16string_view path) {
+// The re-indented copy of document 0 beside the file, written on a thread of its own while
+// the load goes on walking the same tree: neither changes it. Going, it waits for the copy
+// and frees the document.
+class FormattedCopy {
+ public:
+  explicit FormattedCopy(std::u16string_view path) : path_(std::u16string(path) + u"_Formatiert.xml") {
+    try {
+      worker_ = std::thread([this] { Write(); });
+    } catch (const std::system_error&) {
+      Write();  // no thread to be had: the copy is written before the walk instead
+    }
+  }
+  ~FormattedCopy() {
+    if (worker_.joinable()) worker_.join();
+    xml::FreeDocument(kDocument);
+  }
+  FormattedCopy(const FormattedCopy&) = delete;
+  FormattedCopy& operator=(const FormattedCopy&) = delete;
+
+ private:
+  // The copy is a convenience for the user; a failure to write it is not reported.
+  void Write() const { xml::SaveReindented(kDocument, path_, kCopyIndent); }
+
+  std::u16string path_;
+  std::thread worker_;
+};
+
+// Parses the file, reports what is wrong with it, starts the re-indented copy beside it and
+// records its elements into the load list. The copy is done and the document freed when
+// `copy` goes.
+void ReadBook(std::u16string_view path, std::optional<FormattedCopy>& copy) {
   WorkingState& state = Working();
   if (xml::LoadDocument(kDocument, path) == 0) {
     ReportFileProblem(u"Das Telefonbuch kann nicht geöffnet werden.", path, tk::kIconError);
@@ -41,14 +72,11 @@ void ReadBook(std::u16string_view path) {
   // A malformed file still gives the tree read up to the error; it is loaded all the same.
   if (xml::DocumentStatus(kDocument) != 0) ReportParseError();
   xml::FormatDocument(kDocument, kNormalise, kNormaliseIndent);
+  copy.emplace(path);
   ClearRecords(state.loadList);
   state.elementCounter = -1;
   if (xml::XmlNode* main = xml::MainNode(kDocument)) Walk(main, 0);
   TrimCapacity(state.loadList);
-  xml::FormatDocument(kDocument, xml::FormatReindent, kCopyIndent);
-  // The copy is a convenience for the user; a failure to write it is not reported.
-  xml::SaveDocument(kDocument, std::u16string(path) + u"_Formatiert.xml");
-  xml::FreeDocument(kDocument);
 }
 
 }  // namespace
@@ -68,13 +96,16 @@ void Load(int slotNumber) {
   ClearRecords(slot->records);
   state.bookName = u"Unbekannt";
 
-  ReadBook(path);
+  std::optional<FormattedCopy> copy;
+  ReadBook(path, copy);
 
   // The load list is handed over rather than copied: nothing reads it after a load, and a
   // copy would hold a large book twice.
   slot->records = std::exchange(state.loadList, RecordList{});
   ShowAllRows(*slot);
   tk::SetText(slot->nameField, state.bookName);
+  // The list is filled while the copy is still being written; the load ends with both done.
+  copy.reset();
 }
 
 }  // namespace rk::book

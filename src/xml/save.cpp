@@ -8,11 +8,14 @@
 #include <cerrno>
 #include <filesystem>
 #include <new>
+#include <string_view>
 #include <string>
 #include <vector>
 
 #include "services/text.h"
 #include "xml/document.h"
+#include "xml/format_steps.h"
+#include "xml/node_layout.h"
 #include "xml/writer.h"
 
 namespace rk::xml {
@@ -86,15 +89,62 @@ void PutDeclaration(OutputWriter& out, const Document& document) {
   out.PutMarkup("?>");
 }
 
-// A node whose text and children are being written.
-struct SaveFrame {
-  const XmlNode* node;
-  const XmlNode* nextChild;
-  std::size_t offset;  // characters of the node's text written so far
+// How the tree is laid out while it is written: as it is, or re-indented.
+struct Layout {
+  bool reindent = false;
+  std::size_t step = 0;
+  std::string_view lineBreak;
 };
 
-// Writes a child completely, or its start tag when its content follows (true).
-bool PutNodeStart(OutputWriter& out, const XmlNode* node) {
+// The sink of NodeLayout that writes to the file: characters of a text encoded and escaped
+// in the given mode, line breaks and indentation as markup.
+class WriterSink {
+ public:
+  WriterSink(OutputWriter& out, Escape mode, std::string_view lineBreak)
+      : out_(out), mode_(mode), lineBreak_(lineBreak) {}
+
+  void Text(std::u16string_view text) { out_.Put(text, mode_); }
+  void LineBreak() { out_.PutMarkup(lineBreak_); }
+  void Indent(std::size_t columns) {
+    static constexpr char kBlanks[kMaxIndent + 1] =
+        "                                                                                "
+        "                                                                                "
+        "                                                                                "
+        "                ";
+    static_assert(kBlanks[kMaxIndent - 1] == ' ' && kBlanks[kMaxIndent] == '\0');
+    out_.PutMarkup(std::string_view(kBlanks, columns));
+  }
+
+ private:
+  OutputWriter& out_;
+  Escape mode_;
+  std::string_view lineBreak_;
+};
+
+using WriterLayout = NodeLayout<WriterSink>;
+
+void BeginLayout(WriterLayout& layout, const XmlNode* node, std::size_t depth, const Layout& plan) {
+  if (plan.reindent) {
+    layout.Begin(node, depth, plan.step, FormatReindent);
+  } else {
+    layout.BeginAsIs(node);
+  }
+}
+
+// Writes the whole text of a node that is written in one piece (comment, CDATA section, DTD,
+// instruction), its children's places included.
+void PutWholeText(OutputWriter& out, const XmlNode* node, std::size_t depth, const Layout& plan) {
+  WriterSink sink(out, Escape::kRaw, plan.lineBreak);
+  WriterLayout layout;
+  BeginLayout(layout, node, depth, plan);
+  for (const XmlNode* child = node->firstChild; child != nullptr; child = child->nextSibling) {
+    layout.Before(child, sink);
+  }
+  layout.Tail(sink);
+}
+
+// Writes a child at `depth` completely, or its start tag when its content follows (true).
+bool PutNodeStart(OutputWriter& out, const XmlNode* node, std::size_t depth, const Layout& plan) {
   switch (node->kind) {
     case kNodeElement: {
       out.PutMarkup("<");
@@ -117,23 +167,23 @@ bool PutNodeStart(OutputWriter& out, const XmlNode* node) {
     }
     case kNodeComment:
       out.PutMarkup("<!--");
-      out.Put(TextOf(node), Escape::kRaw);
+      PutWholeText(out, node, depth, plan);
       out.PutMarkup("-->");
       return false;
     case kNodeCData:
       out.PutMarkup("<![CDATA[");
-      out.Put(TextOf(node), Escape::kRaw);
+      PutWholeText(out, node, depth, plan);
       out.PutMarkup("]]>");
       return false;
     case kNodeDtd:
       // The declaration text holds the whole internal subset; its child nodes are not written.
-      out.Put(TextOf(node), Escape::kRaw);
+      PutWholeText(out, node, depth, plan);
       return false;
     case kNodeInstruction:
       out.PutMarkup("<?");
       out.Put(NameOf(node), Escape::kRaw);
       out.PutMarkup(" ");
-      out.Put(TextOf(node), Escape::kRaw);
+      PutWholeText(out, node, depth, plan);
       out.PutMarkup("?>");
       return false;
     default:
@@ -141,26 +191,34 @@ bool PutNodeStart(OutputWriter& out, const XmlNode* node) {
   }
 }
 
-// Writes the tree below the root: each text segment before its child, the tail after the
+// An element (or the root) whose text and children are being written.
+struct SaveFrame {
+  const XmlNode* node;
+  const XmlNode* nextChild;
+  WriterLayout layout;
+};
+
+// Writes the tree below the root: each piece of text before its child, the tail after the
 // last child. An explicit stack keeps any nesting depth off the call stack.
-void PutTree(OutputWriter& out, const XmlNode* root) {
+void PutTree(OutputWriter& out, const XmlNode* root, const Layout& plan) {
+  WriterSink text(out, Escape::kText, plan.lineBreak);
   std::vector<SaveFrame> frames;
-  frames.push_back(SaveFrame{root, root->firstChild, 0});
+  frames.push_back(SaveFrame{root, root->firstChild, {}});
+  BeginLayout(frames.back().layout, root, 0, plan);
   while (!frames.empty() && !out.failed()) {
     SaveFrame& frame = frames.back();
-    std::u16string_view text = TextOf(frame.node);
     if (frame.nextChild != nullptr) {
       const XmlNode* child = frame.nextChild;
       frame.nextChild = child->nextSibling;
-      if (child->position > 0 && frame.offset < text.size()) {
-        std::u16string_view segment = text.substr(frame.offset, child->position);
-        out.Put(segment, Escape::kText);
-        frame.offset += segment.size();
+      frame.layout.Before(child, text);
+      const std::size_t depth = frames.size();
+      if (PutNodeStart(out, child, depth, plan)) {
+        frames.push_back(SaveFrame{child, child->firstChild, {}});
+        BeginLayout(frames.back().layout, child, depth, plan);
       }
-      if (PutNodeStart(out, child)) frames.push_back(SaveFrame{child, child->firstChild, 0});
       continue;
     }
-    if (frame.offset < text.size()) out.Put(text.substr(frame.offset), Escape::kText);
+    frame.layout.Tail(text);
     if (frame.node->kind == kNodeElement) {
       out.PutMarkup("</");
       out.Put(NameOf(frame.node), Escape::kRaw);
@@ -170,11 +228,9 @@ void PutTree(OutputWriter& out, const XmlNode* root) {
   }
 }
 
-}  // namespace
-
-int SaveDocument(int number, std::u16string_view path, int options) {
-  Document* document = FindDocument(number);
-  if (document == nullptr || path.empty()) return 0;
+// Writes `document` laid out after `plan` to `path` through a temporary file.
+int WriteDocument(const Document& document, std::u16string_view path, int options, const Layout& plan) {
+  if (path.empty()) return 0;
   std::filesystem::path target = ToOsPath(path);
   // A link is followed, so the file it names is replaced and the link stays; anything but a
   // regular file (a folder, a device) is not replaced at all.
@@ -191,14 +247,14 @@ int SaveDocument(int number, std::u16string_view path, int options) {
   struct stat existing {};
   bool replacing = ::stat(target.c_str(), &existing) == 0;
   if (replacing && S_ISREG(existing.st_mode)) ::fchmod(file.fd(), existing.st_mode & 07777);
-  OutputWriter out(file.fd(), document->encoding, replacing);
+  OutputWriter out(file.fd(), document.encoding, replacing);
   if ((options & SaveWithBom) != 0) {
-    if (document->encoding == EncodingUtf16) out.PutBytes("\xFF\xFE");
-    if (document->encoding == EncodingUtf8) out.PutBytes("\xEF\xBB\xBF");
+    if (document.encoding == EncodingUtf16) out.PutBytes("\xFF\xFE");
+    if (document.encoding == EncodingUtf8) out.PutBytes("\xEF\xBB\xBF");
   }
-  if ((options & SaveNoDeclaration) == 0) PutDeclaration(out, *document);
+  if ((options & SaveNoDeclaration) == 0) PutDeclaration(out, document);
   try {
-    PutTree(out, document->root);
+    PutTree(out, document.root, plan);
   } catch (const std::bad_alloc&) {
     return 0;
   }
@@ -206,6 +262,37 @@ int SaveDocument(int number, std::u16string_view path, int options) {
   // target then holds either the old or the whole new content, never a cut-off file.
   if (!out.Flush() || !file.Close(replacing)) return 0;
   return file.MoveTo(target) ? 1 : 0;
+}
+
+std::string_view AsciiLineBreak(int style) {
+  switch (style) {
+    case kLineBreakLf:
+      return "\n";
+    case kLineBreakCr:
+      return "\r";
+    default:
+      return "\r\n";
+  }
+}
+
+}  // namespace
+
+int SaveDocument(int number, std::u16string_view path, int options) {
+  const Document* document = FindDocument(number);
+  return document == nullptr ? 0 : WriteDocument(*document, path, options, Layout{});
+}
+
+int SaveReindented(int number, std::u16string_view path, int indentStep) {
+  Document* document = FindDocument(number);
+  if (document == nullptr) return 0;
+  // Re-indenting reduces breaks and blanks first; texts settled by a load's normalisation
+  // have nothing left to reduce, so only an unsettled document is changed.
+  if (!document->textsSettled) RunBlankPass(*document, FormatReindent | FormatReduceBreaks | FormatReduceBlanks);
+  Layout plan;
+  plan.reindent = true;
+  plan.step = indentStep > 0 ? static_cast<std::size_t>(indentStep) : 0;
+  plan.lineBreak = AsciiLineBreak(document->lineBreakStyle);
+  return WriteDocument(*document, path, 0, plan);
 }
 
 }  // namespace rk::xml

@@ -124,4 +124,9 @@ void FormatDocument(int number, int options, int indentStep = 2);
 // An existing file at `path` is replaced only after the whole new content was written.
 int SaveDocument(int number, std::u16string_view path, int options = 0);
 
+// Writes the document as FormatDocument(number, FormatReindent, indentStep) followed by
+// SaveDocument(number, path) would, without changing a document whose texts were settled
+// by a load's normalisation (options 8, 16 and 64): its tree may be read meanwhile.
+int SaveReindented(int number, std::u16string_view path, int indentStep);
+
 }  // namespace rk::xml

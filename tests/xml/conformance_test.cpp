@@ -115,5 +115,33 @@ TEST_F(XmlConformance, WellFormedDocumentsSurviveSaveAndLoadInEveryEncoding) {
   EXPECT_EQ(checked, 454);
 }
 
+// The load writes its copy with SaveReindented while the walk reads the same tree: the copy
+// must be byte for byte what re-indenting and saving gives, and the tree must stay as it was.
+TEST_F(XmlConformance, ReindentedCopiesMatchReindentingThenSaving) {
+  TempFolder folder;
+  const std::u16string streamed = test::XmlPath(folder / "streamed.xml");
+  const std::u16string rebuilt = test::XmlPath(folder / "rebuilt.xml");
+  constexpr int kNormalise = FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks;
+  int compared = 0;
+  for (const ConformanceCase& entry : ReadCases()) {
+    SCOPED_TRACE(entry.id);
+    for (bool normalised : {true, false}) {
+      if (LoadDocument(0, CasePath(entry)) == 0) break;
+      if (normalised) FormatDocument(0, kNormalise, 2);
+      const std::string tree = TreeText(RootNode(0));
+      ASSERT_NE(SaveReindented(0, streamed, 3), 0);
+      if (normalised) {
+        EXPECT_EQ(TreeText(RootNode(0)), tree);
+      }
+      FormatDocument(0, FormatReindent, 3);
+      ASSERT_NE(SaveDocument(0, rebuilt), 0);
+      ASSERT_EQ(test::ReadFileBytes(folder / "streamed.xml"), test::ReadFileBytes(folder / "rebuilt.xml"))
+          << (normalised ? "normalised" : "as loaded");
+      ++compared;
+    }
+  }
+  EXPECT_EQ(compared, 2 * (1220 - 2 + 16 + 454));
+}
+
 }  // namespace
 }  // namespace rk::xml

@@ -259,6 +259,33 @@ TEST_F(XmlFormat, ReindentAfterNormalisingGivesTheSameBytesAsWithAnotherPass) {
   }
 }
 
+// The copy written straight from a tree comes out as re-indenting and saving would write
+// it, in every line-break style and beyond the deepest indentation.
+TEST_F(XmlFormat, ReindentedCopyInEveryLineBreakStyle) {
+  std::string deep;
+  for (int level = 0; level < 100; ++level) deep += "<e>\r";
+  deep += "x\ry";
+  for (int level = 0; level < 100; ++level) deep += "</e>\r";
+  const std::string documents[] = {
+      "<?xml version=\"1.0\"?>\r\n<!DOCTYPE a [\r\n  <!-- c \r\n\r\n d -->\r\n  <?p x \r\n y?>\r\n]>\r\n"
+      "<a>\r\n\t<b>  x  \r\n\r\n  y  </b>\r\n\t<d><![CDATA[ p \r\n q ]]></d>\r\n\t<!--  k  \r\n  l  -->"
+      "\r\n\t<e>\r\n\t\t<f/>\r\n\t</e>  z  <?q  r  \r\n  s ?>\r\n</a>\r\n",
+      "<a>\n<b>\n<c>\n</c>\n</b>\n  <d> </d>\n</a>",
+      "<a>\r<b>x\r\r y</b>\r\t \t<c/> \r</a>\r",
+      deep,
+  };
+  const std::u16string streamed = test::XmlPath(folder_ / "streamed.xml");
+  for (const std::string& bytes : documents) {
+    for (int step : {0, 3, 7}) {
+      ASSERT_NE(LoadBytes(folder_, bytes), 0);
+      FormatDocument(0, FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks, 2);
+      ASSERT_NE(SaveReindented(0, streamed, step), 0);
+      FormatDocument(0, FormatReindent, step);
+      EXPECT_EQ(test::ReadFileBytes(folder_ / "streamed.xml"), SaveBytes(folder_)) << bytes << " step " << step;
+    }
+  }
+}
+
 TEST_F(XmlFormat, TextStoredAfterNormalisingIsReducedByTheReindentation) {
   ASSERT_NE(LoadBytes(folder_, "<a>x<b/>y</a>"), 0);
   FormatDocument(0, FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks, 2);
