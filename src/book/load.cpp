@@ -53,7 +53,7 @@ class FormattedCopy {
 
  private:
   // The copy is a convenience for the user; a failure to write it is not reported.
-  void Write() const { xml::SaveReindented(kDocument, path_, kCopyIndent); }
+  void Write() const { xml::SaveFormatted(kDocument, path_, xml::FormatReindent, kCopyIndent); }
 
   std::u16string path_;
   std::thread worker_;

@@ -112,13 +112,10 @@ void Save(int slotNumber) {
   if (xml::CreateDocument(kDocument, xml::EncodingUtf8) == 0) return;
   Working().bookName = XmlCharactersOnly(tk::GetText(slot->nameField));
   const std::u16string path = tk::GetText(slot->fileField) + u"_NEU.xml";
-  bool saved = BuildDocument(slot->records);
-  if (saved) {
-    // One pass: re-indenting in LF style gives the same texts as re-indenting in the new
-    // document's CR LF style and converting every break to LF afterwards.
-    xml::FormatDocument(kDocument, xml::FormatReindent | xml::FormatLf, kIndent);
-    saved = xml::SaveDocument(kDocument, path) != 0;
-  }
+  // Re-indenting in LF style gives the same text as re-indenting in the new document's
+  // CR LF style and converting every break to LF afterwards; it is done on the way out.
+  const bool saved = BuildDocument(slot->records) &&
+                     xml::SaveFormatted(kDocument, path, xml::FormatLf, kIndent) != 0;
   xml::FreeDocument(kDocument);
   // Without this message the user would close the program believing the book was saved.
   if (!saved) {

@@ -4,10 +4,7 @@
 
 namespace rk::xml {
 
-void FormatDocument(int number, int options, int indentStep) {
-  Document* document = FindDocument(number);
-  if (document == nullptr) return;
-  if ((options & FormatReindent) != 0) options |= FormatReduceBreaks | FormatReduceBlanks;
+void RunFormatPass(Document& document, int options) {
   constexpr int kPassOptions =
       FormatLf | FormatCr | FormatCutBreaks | FormatReduceBreaks | FormatCutBlanks | FormatReduceBlanks;
   constexpr int kReduce = FormatReduceBreaks | FormatReduceBlanks;
@@ -16,21 +13,24 @@ void FormatDocument(int number, int options, int indentStep) {
   // Re-indenting right after the load's normalisation would run a pass that changes nothing:
   // the normalised texts have no line breaks to reduce outside DTD, CDATA and instruction
   // texts (whose reductions that pass already applied), and every blank left follows content.
-  const bool skipPass = document->textsSettled && passOptions == kReduce;
-  document->textsSettled = false;
-  if (passOptions != 0 && !skipPass) {
-    const bool complete = RunBlankPass(*document, options);
-    document->textsSettled = complete && passOptions == kSettling;
-  }
-  if ((options & FormatCrLf) != 0) {
-    document->lineBreakStyle = kLineBreakCrLf;
-  } else if ((options & FormatLf) != 0) {
-    document->lineBreakStyle = kLineBreakLf;
-  } else if ((options & FormatCr) != 0) {
-    document->lineBreakStyle = kLineBreakCr;
-  } else if (document->lineBreakStyle == kLineBreakUnknown) {
-    document->lineBreakStyle = kLineBreakCrLf;
-  }
+  if (passOptions == 0 || (document.textsSettled && passOptions == kReduce)) return;
+  const bool complete = RunBlankPass(document, options);
+  document.textsSettled = complete && passOptions == kSettling;
+}
+
+int LineBreakStyleAfter(const Document& document, int options) {
+  if ((options & FormatCrLf) != 0) return kLineBreakCrLf;
+  if ((options & FormatLf) != 0) return kLineBreakLf;
+  if ((options & FormatCr) != 0) return kLineBreakCr;
+  return document.lineBreakStyle == kLineBreakUnknown ? kLineBreakCrLf : document.lineBreakStyle;
+}
+
+void FormatDocument(int number, int options, int indentStep) {
+  Document* document = FindDocument(number);
+  if (document == nullptr) return;
+  if ((options & FormatReindent) != 0) options |= FormatReduceBreaks | FormatReduceBlanks;
+  RunFormatPass(*document, options);
+  document->lineBreakStyle = LineBreakStyleAfter(*document, options);
   if ((options & FormatReindent) != 0) {
     Reindent(*document, options, indentStep);
   } else if ((options & FormatCrLf) != 0) {

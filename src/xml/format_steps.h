@@ -5,6 +5,14 @@
 
 namespace rk::xml {
 
+// The blank and line-break pass of FormatDocument with `options` (RunBlankPass), left out
+// when it could change nothing; a completed pass with options 8, 16 and 64 marks the texts
+// settled.
+void RunFormatPass(Document& document, int options);
+
+// The line-break style FormatDocument with `options` gives the document.
+int LineBreakStyleAfter(const Document& document, int options);
+
 // Removes or rewrites line breaks and blanks of every text after the option bits 2 to 64,
 // in place, and sets the children's positions to what was kept of their segments; false
 // when memory ran out and part of the tree kept its old texts.

@@ -92,6 +92,7 @@ void PutDeclaration(OutputWriter& out, const Document& document) {
 // How the tree is laid out while it is written: as it is, or re-indented.
 struct Layout {
   bool reindent = false;
+  int options = 0;  // FormatDocument options of the re-indentation
   std::size_t step = 0;
   std::string_view lineBreak;
 };
@@ -125,7 +126,7 @@ using WriterLayout = NodeLayout<WriterSink>;
 
 void BeginLayout(WriterLayout& layout, const XmlNode* node, std::size_t depth, const Layout& plan) {
   if (plan.reindent) {
-    layout.Begin(node, depth, plan.step, FormatReindent);
+    layout.Begin(node, depth, plan.step, plan.options);
   } else {
     layout.BeginAsIs(node);
   }
@@ -270,8 +271,10 @@ std::string_view AsciiLineBreak(int style) {
       return "\n";
     case kLineBreakCr:
       return "\r";
-    default:
+    case kLineBreakCrLf:
       return "\r\n";
+    default:
+      return {};
   }
 }
 
@@ -282,16 +285,16 @@ int SaveDocument(int number, std::u16string_view path, int options) {
   return document == nullptr ? 0 : WriteDocument(*document, path, options, Layout{});
 }
 
-int SaveReindented(int number, std::u16string_view path, int indentStep) {
+int SaveFormatted(int number, std::u16string_view path, int options, int indentStep) {
   Document* document = FindDocument(number);
   if (document == nullptr) return 0;
-  // Re-indenting reduces breaks and blanks first; texts settled by a load's normalisation
-  // have nothing left to reduce, so only an unsettled document is changed.
-  if (!document->textsSettled) RunBlankPass(*document, FormatReindent | FormatReduceBreaks | FormatReduceBlanks);
+  options |= FormatReindent | FormatReduceBreaks | FormatReduceBlanks;
+  RunFormatPass(*document, options);
   Layout plan;
   plan.reindent = true;
+  plan.options = options;
   plan.step = indentStep > 0 ? static_cast<std::size_t>(indentStep) : 0;
-  plan.lineBreak = AsciiLineBreak(document->lineBreakStyle);
+  plan.lineBreak = AsciiLineBreak(LineBreakStyleAfter(*document, options));
   return WriteDocument(*document, path, 0, plan);
 }
 

@@ -124,9 +124,11 @@ void FormatDocument(int number, int options, int indentStep = 2);
 // An existing file at `path` is replaced only after the whole new content was written.
 int SaveDocument(int number, std::u16string_view path, int options = 0);
 
-// Writes the document as FormatDocument(number, FormatReindent, indentStep) followed by
-// SaveDocument(number, path) would, without changing a document whose texts were settled
-// by a load's normalisation (options 8, 16 and 64): its tree may be read meanwhile.
-int SaveReindented(int number, std::u16string_view path, int indentStep);
+// Writes the document as FormatDocument(number, options | FormatReindent, indentStep)
+// followed by SaveDocument(number, path) would, re-indenting on the way out: only the blank
+// and line-break pass changes the tree, and it is left out where it could change nothing.
+// A document settled by a load's normalisation (options 8, 16 and 64) and written with
+// options 128 alone is not changed at all, so its tree may be read meanwhile.
+int SaveFormatted(int number, std::u16string_view path, int options, int indentStep);
 
 }  // namespace rk::xml

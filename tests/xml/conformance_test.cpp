@@ -115,7 +115,7 @@ TEST_F(XmlConformance, WellFormedDocumentsSurviveSaveAndLoadInEveryEncoding) {
   EXPECT_EQ(checked, 454);
 }
 
-// The load writes its copy with SaveReindented while the walk reads the same tree: the copy
+// The load writes its copy with SaveFormatted while the walk reads the same tree: the copy
 // must be byte for byte what re-indenting and saving gives, and the tree must stay as it was.
 TEST_F(XmlConformance, ReindentedCopiesMatchReindentingThenSaving) {
   TempFolder folder;
@@ -129,7 +129,7 @@ TEST_F(XmlConformance, ReindentedCopiesMatchReindentingThenSaving) {
       if (LoadDocument(0, CasePath(entry)) == 0) break;
       if (normalised) FormatDocument(0, kNormalise, 2);
       const std::string tree = TreeText(RootNode(0));
-      ASSERT_NE(SaveReindented(0, streamed, 3), 0);
+      ASSERT_NE(SaveFormatted(0, streamed, FormatReindent, 3), 0);
       if (normalised) {
         EXPECT_EQ(TreeText(RootNode(0)), tree);
       }

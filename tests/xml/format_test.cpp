@@ -259,9 +259,9 @@ TEST_F(XmlFormat, ReindentAfterNormalisingGivesTheSameBytesAsWithAnotherPass) {
   }
 }
 
-// The copy written straight from a tree comes out as re-indenting and saving would write
-// it, in every line-break style and beyond the deepest indentation.
-TEST_F(XmlFormat, ReindentedCopyInEveryLineBreakStyle) {
+// A document formatted on the way out comes out as formatting it and saving would write it,
+// in every line-break style and beyond the deepest indentation.
+TEST_F(XmlFormat, FormattedOnTheWayOutInEveryLineBreakStyle) {
   std::string deep;
   for (int level = 0; level < 100; ++level) deep += "<e>\r";
   deep += "x\ry";
@@ -276,12 +276,19 @@ TEST_F(XmlFormat, ReindentedCopyInEveryLineBreakStyle) {
   };
   const std::u16string streamed = test::XmlPath(folder_ / "streamed.xml");
   for (const std::string& bytes : documents) {
-    for (int step : {0, 3, 7}) {
-      ASSERT_NE(LoadBytes(folder_, bytes), 0);
-      FormatDocument(0, FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks, 2);
-      ASSERT_NE(SaveReindented(0, streamed, step), 0);
-      FormatDocument(0, FormatReindent, step);
-      EXPECT_EQ(test::ReadFileBytes(folder_ / "streamed.xml"), SaveBytes(folder_)) << bytes << " step " << step;
+    for (int options : {0, FormatLf, FormatCr, FormatCrLf, FormatCutBlanks}) {
+      for (int step : {0, 3, 7}) {
+        for (bool normalised : {true, false}) {
+          ASSERT_NE(LoadBytes(folder_, bytes), 0);
+          if (normalised) FormatDocument(0, FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks, 2);
+          ASSERT_NE(SaveFormatted(0, streamed, options, step), 0);
+          const std::string written = test::ReadFileBytes(folder_ / "streamed.xml");
+          ASSERT_NE(LoadBytes(folder_, bytes), 0);
+          if (normalised) FormatDocument(0, FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks, 2);
+          FormatDocument(0, options | FormatReindent, step);
+          EXPECT_EQ(written, SaveBytes(folder_)) << bytes << " options " << options << " step " << step;
+        }
+      }
     }
   }
 }
