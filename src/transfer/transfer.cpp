@@ -1,7 +1,6 @@
 #include "transfer/transfer.h"
 
 #include <algorithm>
-#include <string>
 #include <vector>
 
 #include "book/record_list.h"
@@ -26,35 +25,23 @@ std::vector<std::size_t> TickedRows(const book::BookSlot& slot) {
   return ticked;
 }
 
-// The row text of a list row as AddItem takes it: a line feed before each of columns 1 to 4.
-std::u16string ListRowText(int list, int row) {
-  std::u16string text;
-  for (int column = 1; column <= 4; ++column) {
-    text += u'\n';
-    text += tk::GetItemText(list, row, column);
-  }
-  return text;
+// The rows as the list control numbers them.
+std::vector<int> ListRows(std::span<const std::size_t> rows) {
+  return std::vector<int>(rows.begin(), rows.end());
 }
 
 // Appends the rows and the runs `ticked` of `source` to the end of `target`, in their order.
 // The new rows are unticked and not highlighted.
 void AppendToOther(const book::BookSlot& source, const book::BookSlot& target,
-                   std::span<const std::size_t> ticked) {
+                   std::span<const std::size_t> ticked, std::span<const int> rows) {
   CopyContactRecords(source.number, ticked);
-  std::vector<std::u16string> texts;
-  texts.reserve(ticked.size());
-  for (const std::size_t row : ticked) {
-    texts.push_back(ListRowText(source.contactList, static_cast<int>(row)));
-  }
-  tk::AddItems(target.contactList, texts);
+  tk::CopyItems(source.contactList, rows, target.contactList);
 }
 
 // Removes the rows and the runs `ticked` (ascending) from the slot, one compaction each.
-void RemoveFromSlot(const book::BookSlot& slot, std::span<const std::size_t> ticked) {
+void RemoveFromSlot(const book::BookSlot& slot, std::span<const std::size_t> ticked,
+                    std::span<const int> rows) {
   DeleteContactRecords(slot.number, ticked);
-  std::vector<int> rows;
-  rows.reserve(ticked.size());
-  for (const std::size_t row : ticked) rows.push_back(static_cast<int>(row));
   tk::RemoveItems(slot.contactList, rows);
 }
 
@@ -83,7 +70,7 @@ void CopyTicked(int slot) {
   const book::BookSlot* target = book::OtherSlot(slot);
   if (source == nullptr || target == nullptr) return;
   const std::vector<std::size_t> ticked = TickedRows(*source);
-  AppendToOther(*source, *target, ticked);
+  AppendToOther(*source, *target, ticked, ListRows(ticked));
   for (const std::size_t row : ticked) {
     tk::SetItemState(source->contactList, static_cast<int>(row), 0);
   }
@@ -97,15 +84,17 @@ void MoveTicked(int slot) {
   // The rows are copied while they still stand in the source, then removed from it; the
   // ticks cannot change in between, so one reading of them serves both steps.
   const std::vector<std::size_t> ticked = TickedRows(*source);
-  AppendToOther(*source, *target, ticked);
-  RemoveFromSlot(*source, ticked);
+  const std::vector<int> rows = ListRows(ticked);
+  AppendToOther(*source, *target, ticked, rows);
+  RemoveFromSlot(*source, ticked, rows);
   RefreshBothCountLabels();
 }
 
 void DeleteTicked(int slot) {
   const book::BookSlot* found = book::FindSlot(slot);
   if (found == nullptr) return;
-  RemoveFromSlot(*found, TickedRows(*found));
+  const std::vector<std::size_t> ticked = TickedRows(*found);
+  RemoveFromSlot(*found, ticked, ListRows(ticked));
   RefreshBothCountLabels();
 }
 

@@ -88,6 +88,21 @@ void CheckListModel::AppendRows(std::span<const std::u16string> texts) {
   endInsertRows();
 }
 
+void CheckListModel::AppendRowsOf(const CheckListModel& source, std::span<const int> rows) {
+  const int available = source.Count();
+  const auto exists = [available](int row) { return row >= 0 && row < available; };
+  const auto count = static_cast<std::size_t>(std::count_if(rows.begin(), rows.end(), exists));
+  if (count == 0) return;
+  const int first = Count();
+  beginInsertRows(QModelIndex(), first, first + static_cast<int>(count) - 1);
+  // Reserved first, so copying rows of this same model never reads a moved row.
+  rows_.reserve(rows_.size() + count);
+  for (const int row : rows) {
+    if (exists(row)) rows_.push_back(Row{source.rows_[static_cast<std::size_t>(row)].text, 0});
+  }
+  endInsertRows();
+}
+
 void CheckListModel::RemoveRow(int row) {
   if (row < 0 || row >= Count()) return;
   const int one[] = {row};

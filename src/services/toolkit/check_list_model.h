@@ -41,6 +41,10 @@ class CheckListModel final : public QAbstractTableModel {
   // Appends rows in order with one notification.
   void AppendRows(std::span<const std::u16string> texts);
 
+  // Appends copies of the texts of `rows` of `source` (which may be this model), state 0, in
+  // the order given with one notification; rows outside `source` are left out.
+  void AppendRowsOf(const CheckListModel& source, std::span<const int> rows);
+
   void RemoveRow(int row);
 
   // Removes the rows with these indices (ascending, unique, existing; see NormaliseRows) in one

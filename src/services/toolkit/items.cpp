@@ -57,6 +57,12 @@ void AddItems(int control, std::span<const std::u16string> texts) {
   if (CheckListView* list = ListOf(control)) list->AddRows(texts);
 }
 
+void CopyItems(int source, std::span<const int> rows, int control) {
+  const CheckListView* from = ListOf(source);
+  CheckListView* to = ListOf(control);
+  if (from != nullptr && to != nullptr) to->Model().AppendRowsOf(from->Model(), rows);
+}
+
 int CountItems(int control) {
   const CheckListView* list = ListOf(control);
   return list != nullptr ? list->Model().Count() : 0;

@@ -127,6 +127,10 @@ void AddItem(int control, int position, std::u16string_view text);
 // List: appends rows in order, one notification for all of them.
 void AddItems(int control, std::span<const std::u16string> texts);
 
+// List: appends copies of the rows `rows` of list `source` (their texts; neither ticked nor
+// highlighted) in the order given, one notification for all; rows that do not exist are left out.
+void CopyItems(int source, std::span<const int> rows, int control);
+
 int CountItems(int control);
 int GetItemState(int control, int row);
 void SetItemState(int control, int row, int state);

@@ -181,6 +181,31 @@ TEST_F(CheckListTest, AddItemsAppendsInOrderUntickedAndUnselected) {
   for (int row = 2; row < 5; ++row) EXPECT_EQ(GetItemState(kList, row), 0) << row;
 }
 
+TEST_F(CheckListTest, CopyItemsAppendsTheTextsOfOtherRowsWithoutTheirState) {
+  constexpr int kOther = 16;
+  ASSERT_NE(CreateCheckList(kOther, 0, 0, 880, 480, u"", 25, 0x4001000D), 0);
+  for (int column = 1; column <= 4; ++column) AddListColumn(kOther, column, u"", 60);
+  AddItem(kOther, -1, u"\nz");
+  AddItem(kList, -1, u"\n0\nid\nName\n030");
+  AddNumberedRows(3);
+  SetItemState(kList, 0, kRowSelected | kRowTicked);
+  SetItemState(kList, 2, kRowTicked);
+
+  // The rows in the order given, rows that do not exist left out.
+  const int rows[] = {2, 0, 7, -1};
+  CopyItems(kList, rows, kOther);
+  ASSERT_EQ(CountItems(kOther), 3);
+  EXPECT_EQ(GetItemText(kOther, 1, 1), u"1");
+  EXPECT_EQ(GetItemText(kOther, 2, 4), u"030");
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(GetItemState(kOther, row), 0) << row;
+  EXPECT_EQ(GetItemState(kList, 0), kRowSelected | kRowTicked);
+
+  // Within one list: every row copied once, however far the list grows meanwhile.
+  const int all[] = {0, 1, 2, 3, 4};
+  CopyItems(kList, all, kList);
+  EXPECT_EQ(Column1(), (Texts{u"0", u"0", u"1", u"2", u"0", u"0", u"1", u"2"}));
+}
+
 TEST_F(CheckListTest, ClearItemsEmptiesTheListForNewRows) {
   AddNumberedRows(5);
   SetItemState(kList, 3, 3);
