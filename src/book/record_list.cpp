@@ -85,33 +85,64 @@ std::vector<AttributePair> SplitAttributesText(std::u16string_view text) {
   return pairs;
 }
 
-// Appends a copy of record `index` of `source` to `target`; `nameMap` caches the target's id
-// for each name id of the source.
-void CopyRecord(RecordList& target, const RecordList& source, std::size_t index,
-                std::vector<std::uint32_t>& nameMap) {
+// The pool characters of records [first, end): their attribute values and texts lie there in
+// record order, so a block of records has one range of the pool.
+struct PoolRange {
+  std::uint64_t begin = 0;
+  std::uint64_t end = 0;
+};
+
+PoolRange PoolRangeOf(const RecordList& list, RunExtent block) {
+  const StoredRecord& first = list.records[block.first];
+  const bool firstHasAttributes = first.firstAttribute < AttributeEnd(list, block.first);
+  const StoredRecord& last = list.records[block.end - 1];
+  return {firstHasAttributes ? list.attributes[first.firstAttribute].value : first.text,
+          last.text + last.textLength};
+}
+
+// Grows `values` for `extra` more without giving up the doubling that keeps repeated
+// appends linear.
+template <typename T>
+void ReserveMore(std::vector<T>& values, std::size_t extra) {
+  const std::size_t wanted = values.size() + extra;
+  if (wanted > values.capacity()) values.reserve(std::max(wanted, 2 * values.capacity()));
+}
+
+// Appends copies of records [run.first, run.end) of `source` to `target`: the pool range and
+// the attributes in one piece each, offsets shifted; `nameMap` caches the target's id for
+// each name id of the source.
+void CopyRun(RecordList& target, const RecordList& source, RunExtent run,
+             std::vector<std::uint32_t>& nameMap) {
   const auto targetName = [&](std::uint32_t sourceName) {
     std::uint32_t& mapped = nameMap[sourceName];
     if (mapped == kNoName) mapped = InternName(target, source.names[sourceName]);
     return mapped;
   };
-  const StoredRecord& from = source.records[index];
-  StoredRecord copy = from;
-  copy.name = targetName(from.name);
-  if (from.suffix == NumberSuffix::kCustom) {
-    copy.number = Narrow(target.customNumbers.size());
-    target.customNumbers.push_back(source.customNumbers[from.number]);
+  const PoolRange range = PoolRangeOf(source, run);
+  const std::uint64_t poolBase = target.pool.size();
+  const auto poolBegin = source.pool.begin();
+  target.pool.insert(target.pool.end(), poolBegin + static_cast<std::ptrdiff_t>(range.begin),
+                     poolBegin + static_cast<std::ptrdiff_t>(range.end));
+  const std::size_t firstAttribute = source.records[run.first].firstAttribute;
+  const std::size_t attributeBase = target.attributes.size();
+  for (std::size_t k = firstAttribute; k < AttributeEnd(source, run.end - 1); ++k) {
+    StoredAttribute attribute = source.attributes[k];
+    attribute.value = attribute.value - range.begin + poolBase;
+    attribute.name = targetName(attribute.name);
+    target.attributes.push_back(attribute);
   }
-  copy.firstAttribute = Narrow(target.attributes.size());
-  const std::size_t attributeEnd = AttributeEnd(source, index);
-  for (std::size_t k = from.firstAttribute; k < attributeEnd; ++k) {
-    const StoredAttribute& attribute = source.attributes[k];
-    target.attributes.push_back(
-        {AppendToPool(target, PoolText(source, attribute.value, attribute.valueLength)),
-         attribute.valueLength, targetName(attribute.name)});
+  for (std::size_t index = run.first; index < run.end; ++index) {
+    StoredRecord copy = source.records[index];
+    copy.name = targetName(copy.name);
+    copy.text = copy.text - range.begin + poolBase;
+    copy.firstAttribute = Narrow(copy.firstAttribute - firstAttribute + attributeBase);
+    if (copy.suffix == NumberSuffix::kCustom) {
+      copy.number = Narrow(target.customNumbers.size());
+      target.customNumbers.push_back(source.customNumbers[source.records[index].number]);
+    }
+    if (copy.name == target.contactName) target.rowStarts.push_back(target.records.size());
+    target.records.push_back(copy);
   }
-  copy.text = AppendToPool(target, PoolText(source, from.text, from.textLength));
-  if (copy.name == target.contactName) target.rowStarts.push_back(target.records.size());
-  target.records.push_back(copy);
 }
 
 }  // namespace
@@ -348,13 +379,25 @@ std::vector<std::u16string> AllRowTexts(const RecordList& list) {
 
 void AppendRuns(RecordList& target, const RecordList& source, std::span<const std::size_t> rows) {
   if (&target == &source) return;
-  std::vector<std::uint32_t> nameMap(source.names.size(), kNoName);
+  // Sizes first, so that each container grows at most once.
+  std::size_t records = 0;
+  std::size_t attributes = 0;
+  std::size_t characters = 0;
   for (const std::size_t row : rows) {
     if (row >= RowCount(source)) continue;
     const RunExtent run = RunOf(source, row);
-    for (std::size_t index = run.first; index < run.end; ++index) {
-      CopyRecord(target, source, index, nameMap);
-    }
+    const PoolRange range = PoolRangeOf(source, run);
+    records += run.end - run.first;
+    attributes += AttributeEnd(source, run.end - 1) - source.records[run.first].firstAttribute;
+    characters += static_cast<std::size_t>(range.end - range.begin);
+  }
+  ReserveMore(target.records, records);
+  ReserveMore(target.attributes, attributes);
+  ReserveMore(target.pool, characters);
+  ReserveMore(target.rowStarts, rows.size());
+  std::vector<std::uint32_t> nameMap(source.names.size(), kNoName);
+  for (const std::size_t row : rows) {
+    if (row < RowCount(source)) CopyRun(target, source, RunOf(source, row), nameMap);
   }
 }
 
@@ -365,40 +408,45 @@ void RemoveRuns(RecordList& list, std::span<const std::size_t> rows) {
   for (const std::size_t row : rows) {
     if (row < RowCount(list)) removedRuns.push_back(RunOf(list, row));
   }
-  const std::size_t recordCount = list.records.size();
   std::size_t recordWrite = 0;
   std::size_t attributeWrite = 0;
-  std::size_t poolWrite = 0;
+  std::uint64_t poolWrite = 0;
   std::size_t rowWrite = 0;
-  std::size_t nextRemoved = 0;  // index into removedRuns of the next run to drop
-  const auto moveText = [&](std::uint64_t& offset, std::uint32_t length) {
-    // The pool holds the texts in record order, so a kept text only ever moves down.
-    const auto from = list.pool.begin() + static_cast<std::ptrdiff_t>(offset);
-    std::copy(from, from + length, list.pool.begin() + static_cast<std::ptrdiff_t>(poolWrite));
-    offset = poolWrite;
-    poolWrite += length;
-  };
-  for (std::size_t index = 0; index < recordCount; ++index) {
-    const std::size_t attributeEnd = AttributeEnd(list, index);
-    while (nextRemoved < removedRuns.size() && removedRuns[nextRemoved].end <= index) {
-      ++nextRemoved;
-    }
-    if (nextRemoved < removedRuns.size() && removedRuns[nextRemoved].first <= index) continue;
-    StoredRecord record = list.records[index];
-    const std::size_t firstAttribute = record.firstAttribute;
-    record.firstAttribute = Narrow(attributeWrite);
+  // Moves the kept records [block.first, block.end) down to the write positions. Records,
+  // attributes and texts all lie in record order, so each moves as one piece and only ever
+  // down; the offsets shift by the same amount for the whole block.
+  const auto keep = [&](RunExtent block) {
+    if (block.first >= block.end) return;
+    const PoolRange range = PoolRangeOf(list, block);
+    const auto pool = list.pool.begin();
+    std::copy(pool + static_cast<std::ptrdiff_t>(range.begin), pool + static_cast<std::ptrdiff_t>(range.end),
+              pool + static_cast<std::ptrdiff_t>(poolWrite));
+    const std::size_t firstAttribute = list.records[block.first].firstAttribute;
+    const std::size_t attributeEnd = AttributeEnd(list, block.end - 1);
     for (std::size_t k = firstAttribute; k < attributeEnd; ++k) {
       StoredAttribute attribute = list.attributes[k];
-      moveText(attribute.value, attribute.valueLength);
-      list.attributes[attributeWrite++] = attribute;
+      attribute.value = attribute.value - range.begin + poolWrite;
+      list.attributes[attributeWrite + (k - firstAttribute)] = attribute;
     }
-    moveText(record.text, record.textLength);
-    if (record.name == list.contactName) list.rowStarts[rowWrite++] = recordWrite;
-    list.records[recordWrite++] = record;
+    for (std::size_t index = block.first; index < block.end; ++index) {
+      StoredRecord record = list.records[index];
+      record.text = record.text - range.begin + poolWrite;
+      record.firstAttribute = Narrow(record.firstAttribute - firstAttribute + attributeWrite);
+      if (record.name == list.contactName) list.rowStarts[rowWrite++] = recordWrite;
+      list.records[recordWrite++] = record;
+    }
+    attributeWrite += attributeEnd - firstAttribute;
+    poolWrite += range.end - range.begin;
+  };
+  std::size_t keptFrom = 0;
+  for (const RunExtent& run : removedRuns) {
+    keep({keptFrom, run.first});
+    keptFrom = std::max(keptFrom, run.end);
   }
+  keep({keptFrom, list.records.size()});
   list.records.resize(recordWrite);
   list.attributes.resize(attributeWrite);
-  list.pool.resize(poolWrite);
+  list.pool.resize(static_cast<std::size_t>(poolWrite));
   list.rowStarts.resize(rowWrite);
 }
 
