@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <thread>
 
 #include "xml/xml.h"
 #include "xml_test_support.h"
@@ -184,6 +185,45 @@ TEST_F(XmlSave, LongPlainTextCrossesTheBufferIntactInOneByteEncodings) {
     const std::string umlaut = encoding == EncodingUtf8 ? "\xC3\xA4" : "\xE4";
     EXPECT_EQ(SaveBytes(folder_, 0, SaveNoDeclaration), "<a>" + bytes + umlaut + bytes + "</a>");
   }
+}
+
+// The load writes its formatted copy on a second thread while the walk reads the tree, its
+// attribute cursors included: both must see the tree as it was, and the copy must be the
+// one written alone.
+TEST_F(XmlSave, FormattedCopyWhileAnotherThreadReadsTheTree) {
+  const std::filesystem::path sample = test::DataFile("samples") / "service-numbers-4848-contacts.xml";
+  const auto readEverything = [] {
+    std::size_t characters = 0;
+    for (XmlNode* node = MainNode(0); node != nullptr;) {
+      characters += NodeTextView(node).size() + NodeNameView(node).size();
+      if (BeginAttributes(node)) {
+        while (NextAttribute(node)) characters += AttributeValueView(node).size();
+      }
+      if (FirstChild(node) != nullptr) {
+        node = FirstChild(node);
+        continue;
+      }
+      while (node != nullptr && NextSibling(node) == nullptr) node = ParentNode(node);
+      if (node != nullptr) node = NextSibling(node);
+    }
+    return characters;
+  };
+  const auto load = [&] {
+    ASSERT_NE(LoadDocument(0, test::XmlPath(sample)), 0);
+    FormatDocument(0, FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks, 2);
+  };
+  load();
+  const std::size_t alone = readEverything();
+  ASSERT_NE(SaveFormatted(0, test::XmlPath(folder_ / "alone.xml"), FormatReindent, 3), 0);
+
+  load();
+  int written = 0;
+  std::thread writer([&] { written = SaveFormatted(0, test::XmlPath(folder_ / "beside.xml"), FormatReindent, 3); });
+  const std::size_t beside = readEverything();
+  writer.join();
+  EXPECT_NE(written, 0);
+  EXPECT_EQ(beside, alone);
+  EXPECT_EQ(ReadFileBytes(folder_ / "beside.xml"), ReadFileBytes(folder_ / "alone.xml"));
 }
 
 TEST_F(XmlSave, RefusesWithoutPathOrDocument) {
