@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <filesystem>
 #include <new>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "services/text.h"
