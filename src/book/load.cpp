@@ -33,16 +33,22 @@ void ReportParseError() {
 }
 
 // The re-indented copy of document 0 beside the file, written on a thread of its own while
-// the load goes on walking the same tree: neither changes it. Going, it waits for the copy
-// and frees the document.
+// the load goes on walking the same tree, which neither of them changes. Going, it waits for
+// the copy and frees the document.
 class FormattedCopy {
  public:
   explicit FormattedCopy(std::u16string_view path) : path_(std::u16string(path) + u"_Formatiert.xml") {
-    try {
-      worker_ = std::thread([this] { Write(); });
-    } catch (const std::system_error&) {
-      Write();  // no thread to be had: the copy is written before the walk instead
+    // Texts the normalisation could not settle (it ran out of memory) are reduced by the copy
+    // itself, which changes the tree; then the copy is written before the walk reads it.
+    if (xml::SaveFormattedKeepsTree(kDocument, xml::FormatReindent)) {
+      try {
+        worker_ = std::thread([this] { Write(); });
+        return;
+      } catch (const std::system_error&) {
+        // no thread to be had: written here instead
+      }
     }
+    Write();
   }
   ~FormattedCopy() {
     if (worker_.joinable()) worker_.join();

@@ -4,18 +4,27 @@
 
 namespace rk::xml {
 
-void RunFormatPass(Document& document, int options) {
-  constexpr int kPassOptions =
-      FormatLf | FormatCr | FormatCutBreaks | FormatReduceBreaks | FormatCutBlanks | FormatReduceBlanks;
-  constexpr int kReduce = FormatReduceBreaks | FormatReduceBlanks;
-  constexpr int kSettling = FormatCutBreaks | kReduce;
+namespace {
+
+constexpr int kPassOptions =
+    FormatLf | FormatCr | FormatCutBreaks | FormatReduceBreaks | FormatCutBlanks | FormatReduceBlanks;
+constexpr int kReduce = FormatReduceBreaks | FormatReduceBlanks;
+constexpr int kSettling = FormatCutBreaks | kReduce;
+
+}  // namespace
+
+bool FormatPassChangesNothing(const Document& document, int options) {
   const int passOptions = options & kPassOptions;
   // Re-indenting right after the load's normalisation would run a pass that changes nothing:
   // the normalised texts have no line breaks to reduce outside DTD, CDATA and instruction
   // texts (whose reductions that pass already applied), and every blank left follows content.
-  if (passOptions == 0 || (document.textsSettled && passOptions == kReduce)) return;
+  return passOptions == 0 || (document.textsSettled && passOptions == kReduce);
+}
+
+void RunFormatPass(Document& document, int options) {
+  if (FormatPassChangesNothing(document, options)) return;
   const bool complete = RunBlankPass(document, options);
-  document.textsSettled = complete && passOptions == kSettling;
+  document.textsSettled = complete && (options & kPassOptions) == kSettling;
 }
 
 int LineBreakStyleAfter(const Document& document, int options) {

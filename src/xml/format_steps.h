@@ -10,6 +10,9 @@ namespace rk::xml {
 // settled.
 void RunFormatPass(Document& document, int options);
 
+// True when RunFormatPass with `options` would change nothing.
+bool FormatPassChangesNothing(const Document& document, int options);
+
 // The line-break style FormatDocument with `options` gives the document.
 int LineBreakStyleAfter(const Document& document, int options);
 

@@ -278,6 +278,9 @@ std::string_view AsciiLineBreak(int style) {
   }
 }
 
+// SaveFormatted re-indents, and re-indenting reduces breaks and blanks first.
+int WithReindent(int options) { return options | FormatReindent | FormatReduceBreaks | FormatReduceBlanks; }
+
 }  // namespace
 
 int SaveDocument(int number, std::u16string_view path, int options) {
@@ -285,10 +288,15 @@ int SaveDocument(int number, std::u16string_view path, int options) {
   return document == nullptr ? 0 : WriteDocument(*document, path, options, Layout{});
 }
 
+bool SaveFormattedKeepsTree(int number, int options) {
+  const Document* document = FindDocument(number);
+  return document != nullptr && FormatPassChangesNothing(*document, WithReindent(options));
+}
+
 int SaveFormatted(int number, std::u16string_view path, int options, int indentStep) {
   Document* document = FindDocument(number);
   if (document == nullptr) return 0;
-  options |= FormatReindent | FormatReduceBreaks | FormatReduceBlanks;
+  options = WithReindent(options);
   RunFormatPass(*document, options);
   Layout plan;
   plan.reindent = true;

@@ -128,7 +128,11 @@ int SaveDocument(int number, std::u16string_view path, int options = 0);
 // followed by SaveDocument(number, path) would, re-indenting on the way out: only the blank
 // and line-break pass changes the tree, and it is left out where it could change nothing.
 // A document settled by a load's normalisation (options 8, 16 and 64) and written with
-// options 128 alone is not changed at all, so its tree may be read meanwhile.
+// options 128 alone is not changed at all (see SaveFormattedKeepsTree), so its tree may be
+// read meanwhile.
 int SaveFormatted(int number, std::u16string_view path, int options, int indentStep);
+
+// True when SaveFormatted with `options` would leave the document unchanged.
+bool SaveFormattedKeepsTree(int number, int options);
 
 }  // namespace rk::xml

@@ -226,6 +226,18 @@ TEST_F(XmlSave, FormattedCopyWhileAnotherThreadReadsTheTree) {
   EXPECT_EQ(ReadFileBytes(folder_ / "beside.xml"), ReadFileBytes(folder_ / "alone.xml"));
 }
 
+// Only a tree that the copy leaves as it is may be read by another thread meanwhile.
+TEST_F(XmlSave, FormattedCopyKeepsOnlyASettledTree) {
+  ASSERT_NE(LoadBytes(folder_, "<a>\n  <b> x  y </b>\n</a>"), 0);
+  EXPECT_FALSE(SaveFormattedKeepsTree(0, FormatReindent));
+  FormatDocument(0, FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks, 2);
+  EXPECT_TRUE(SaveFormattedKeepsTree(0, FormatReindent));
+  EXPECT_FALSE(SaveFormattedKeepsTree(0, FormatReindent | FormatLf));
+  EXPECT_FALSE(SaveFormattedKeepsTree(1, FormatReindent));
+  SetNodeText(FirstChild(MainNode(0)), u"x  y");
+  EXPECT_FALSE(SaveFormattedKeepsTree(0, FormatReindent));
+}
+
 TEST_F(XmlSave, RefusesWithoutPathOrDocument) {
   EXPECT_EQ(SaveDocument(0, test::XmlPath(folder_ / "none.xml")), 0);
   CreateDocument(0, EncodingUtf8);
