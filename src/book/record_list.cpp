@@ -418,9 +418,11 @@ void RemoveRuns(RecordList& list, std::span<const std::size_t> rows) {
   const auto keep = [&](RunExtent block) {
     if (block.first >= block.end) return;
     const PoolRange range = PoolRangeOf(list, block);
-    const auto pool = list.pool.begin();
-    std::copy(pool + static_cast<std::ptrdiff_t>(range.begin), pool + static_cast<std::ptrdiff_t>(range.end),
-              pool + static_cast<std::ptrdiff_t>(poolWrite));
+    if (poolWrite != range.begin) {
+      const auto pool = list.pool.begin();
+      std::copy(pool + static_cast<std::ptrdiff_t>(range.begin), pool + static_cast<std::ptrdiff_t>(range.end),
+                pool + static_cast<std::ptrdiff_t>(poolWrite));
+    }
     const std::size_t firstAttribute = list.records[block.first].firstAttribute;
     const std::size_t attributeEnd = AttributeEnd(list, block.end - 1);
     for (std::size_t k = firstAttribute; k < attributeEnd; ++k) {
