@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QFont>
+#include <QMargins>
 #include <QPalette>
 #include <QPointer>
 #include <QTranslator>
@@ -69,6 +70,9 @@ struct ToolkitState {
   int currentWindow = -1;             // most recently opened window: parent of new controls
   QPointer<QWidget> currentContainer;  // client area of the open container, if any
   Handle nextHandle = 1;               // handles are never reused, so a stale one finds nothing
+  double scale = 1.0;                  // factor on every position, size and font (see screen_fit.h)
+  QMargins frame;                      // window frame expected from the window manager
+  bool scaleChosen = false;            // the first window chose both
   bool endRequested = false;           // the session is ending: dialogs are no longer shown
 };
 
