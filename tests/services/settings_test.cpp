@@ -218,11 +218,11 @@ TEST_F(SettingsFile, CreateFailsWhereNothingCanBeWritten) {
 }
 
 TEST_F(SettingsFile, FailedReplaceRemovesTheTemporaryFile) {
-  // A folder in the file's place cannot be replaced by the new file.
+  // A folder in the file's place is no file to replace: refused before anything is made.
   const auto target = folder_ / "Rufkartei.ini";
   std::filesystem::create_directory(target);
   WriteFileBytes(target / "inside", "x");
-  ASSERT_NE(CreateSettings(PathText(target)), 0);
+  EXPECT_EQ(CreateSettings(PathText(target)), 0);
   WriteSettingInteger(u"ToolTip", 0);
   EXPECT_EQ(CloseSettings(), 0);
   EXPECT_EQ(FilesIn(folder_.path()), 1u);
