@@ -69,7 +69,7 @@ std::u16string ToolchainName() {
 }
 
 std::u16string BuildTag() {
-  return FormatBuildTag(ToolchainName(), CompilerDate(__DATE__), FromUtf8(RUFKARTEI_BUILD_FOLDER));
+  return FormatBuildTag(ToolchainName(), CompilerDate(kBuildDay), FromUtf8(RUFKARTEI_BUILD_FOLDER));
 }
 
 std::u16string MainWindowTitle() { return std::u16string(kProgramVersion) + BuildTag(); }

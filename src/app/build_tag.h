@@ -11,6 +11,10 @@ namespace rk::app {
 // The program name and version at the start of the main window's title.
 inline constexpr std::u16string_view kProgramVersion = u"Rufkartei  v1.10";
 
+// The day of the build that linked this program, in the compiler's __DATE__ form ("Dec  8 2026");
+// written by the build on every run.
+extern const char kBuildDay[];
+
 // A date in the compiler's __DATE__ form ("Dec  8 2026") as a date value; -1 when unreadable.
 DateValue CompilerDate(std::string_view text);
 

@@ -19,6 +19,7 @@ constexpr int kIndent = 3;
 
 constexpr std::u16string_view kPhonebook = u"phonebook";
 constexpr std::u16string_view kNameAttribute = u"name";
+constexpr std::u16string_view kUnsaved = u"Das Telefonbuch kann nicht gespeichert werden.";
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
@@ -109,9 +110,16 @@ void Save(int slotNumber) {
   const BookSlot* slot = FindSlot(slotNumber);
   // An empty record list is no phonebook; writing it could replace a good file with nothing.
   if (slot == nullptr || RecordCount(slot->records) == 0) return;
+  const std::u16string file = tk::GetText(slot->fileField);
+  const std::u16string path = file + u"_NEU.xml";
+  // A Datei field that names no file would put a hidden "_NEU.xml" into some folder the user
+  // never chose (the one the program was started from, for an empty field).
+  if (file.empty() || file.back() == u'/') {
+    ReportFileProblem(kUnsaved, path, tk::kIconWarning);
+    return;
+  }
   if (xml::CreateDocument(kDocument, xml::EncodingUtf8) == 0) return;
   Working().bookName = XmlCharactersOnly(tk::GetText(slot->nameField));
-  const std::u16string path = tk::GetText(slot->fileField) + u"_NEU.xml";
   // Re-indenting in LF style gives the same text as re-indenting in the new document's
   // CR LF style and converting every break to LF afterwards; it is done on the way out.
   const bool saved = BuildDocument(slot->records) &&
@@ -119,7 +127,7 @@ void Save(int slotNumber) {
   xml::FreeDocument(kDocument);
   // Without this message the user would close the program believing the book was saved.
   if (!saved) {
-    ReportFileProblem(u"Das Telefonbuch kann nicht gespeichert werden.", path, tk::kIconWarning);
+    ReportFileProblem(kUnsaved, path, tk::kIconWarning);
   }
 }
 

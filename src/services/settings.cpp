@@ -1,18 +1,19 @@
 #include "services/settings.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "services/file_read.h"
+#include "services/file_replace.h"
 #include "services/text.h"
 
 namespace rk {
@@ -27,119 +28,6 @@ struct Entry {
   std::string value;  // key entries only
 };
 
-// A file descriptor that is closed with its owner.
-class FileHandle {
- public:
-  FileHandle() = default;
-  explicit FileHandle(int descriptor) : descriptor_(descriptor) {}
-  ~FileHandle() { Close(); }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-
-  int get() const { return descriptor_; }
-  bool valid() const { return descriptor_ >= 0; }
-  // Closes the descriptor; false when the close reported an error (a lost write).
-  bool Close() {
-    return descriptor_ < 0 || ::close(std::exchange(descriptor_, -1)) == 0;
-  }
-  void Reset(int descriptor) {
-    Close();
-    descriptor_ = descriptor;
-  }
-
- private:
-  int descriptor_ = -1;
-};
-
-// A temporary file beside the settings file; Commit renames it over the settings file, so the
-// settings file is always either the old one or the complete new one. Removed unless committed.
-class PendingFile {
- public:
-  PendingFile() = default;
-  ~PendingFile() { Discard(); }
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
-
-  bool IsOpen() const { return file_.valid(); }
-
-  // Creates the temporary file for `target`; false when the folder or the existing file is not
-  // writable, in which case nothing was created.
-  bool Create(const std::filesystem::path& target) {
-    Discard();
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    // A write-protected settings file stays as it is, as it would if it were rewritten in place.
-    if (exists && ::access(target.c_str(), W_OK) != 0) return false;
-    // The process id and a counter make a name no other writer uses at the same time.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      temp_ = target;
-      temp_ += ".";
-      temp_ += std::to_string(::getpid());
-      temp_ += "-";
-      temp_ += std::to_string(attempt);
-      temp_ += ".tmp";
-      const int descriptor = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (descriptor >= 0) {
-        file_.Reset(descriptor);
-        break;
-      }
-      if (errno != EEXIST) break;
-    }
-    if (!file_.valid()) {
-      temp_.clear();
-      return false;
-    }
-    target_ = target;
-    // The new file keeps the access rights of the one it replaces.
-    if (exists) ::fchmod(file_.get(), existing.st_mode & 07777);
-    return true;
-  }
-
-  // Writes `bytes` to the temporary file, flushes it to disk and puts it in the target's place.
-  bool Commit(std::string_view bytes) {
-    if (!file_.valid()) return false;
-    bool complete = WriteAll(file_.get(), bytes) && ::fsync(file_.get()) == 0;
-    complete = file_.Close() && complete;
-    if (!complete || std::rename(temp_.c_str(), target_.c_str()) != 0) {
-      Discard();
-      return false;
-    }
-    temp_.clear();
-    SyncFolder(target_);
-    return true;
-  }
-
-  // Closes and removes the temporary file, if any.
-  void Discard() {
-    file_.Close();
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-    temp_.clear();
-  }
-
- private:
-  static bool WriteAll(int descriptor, std::string_view bytes) {
-    while (!bytes.empty()) {
-      const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) return false;
-      bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-  }
-
-  // Makes the rename itself durable; a failure here leaves a correct file, so it is ignored.
-  static void SyncFolder(const std::filesystem::path& target) {
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    const FileHandle handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (handle.valid()) ::fsync(handle.get());
-  }
-
-  FileHandle file_;
-  std::filesystem::path temp_;
-  std::filesystem::path target_;
-};
-
 // The open settings file. `active` is set while a path is held, even when the file could not
 // be read, so that writes still reach a new file at that path.
 struct SettingsState {
@@ -151,7 +39,12 @@ struct SettingsState {
 };
 
 thread_local SettingsState state;
-thread_local PendingFile pending;
+// The new file begun by CreateSettings, or by CloseSettings for a file that was opened.
+thread_local FileReplacement pending;
+
+// A settings file is a few lines; anything bigger is no settings file of this program, and
+// reading it would cost start-up time and memory for nothing.
+constexpr std::uint64_t kLargestFile = 1024 * 1024;
 
 constexpr std::string_view kBlanks = " \t";
 
@@ -165,10 +58,13 @@ std::string_view TrimRight(std::string_view text, std::string_view blanks) {
   return last == std::string_view::npos ? std::string_view{} : text.substr(0, last + 1);
 }
 
-// The whole file, or false when it cannot be opened or read.
+// The whole file, or false when it cannot be opened or read, is not a regular file or is
+// larger than a settings file can be (also when it grows while it is read).
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
-  const FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file.valid()) return false;
+  std::uint64_t size = 0;
+  const FileDescriptor file = OpenRegularFile(path, size);
+  if (!file.valid() || size > kLargestFile) return false;
+  bytes.reserve(static_cast<std::size_t>(size));
   char buffer[4096];
   for (;;) {
     const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
@@ -176,6 +72,7 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
     if (count < 0) return false;
     if (count == 0) return true;
     bytes.append(buffer, static_cast<std::size_t>(count));
+    if (bytes.size() > kLargestFile) return false;
   }
 }
 
@@ -289,25 +186,46 @@ std::string AssembleFile() {
 
 }  // namespace
 
+// Running out of memory skips what was being read or written, without a message: every
+// operation catches it, so no exception leaves the settings.
+
 int OpenSettings(std::u16string_view path, int options) {
   CloseSettings();
-  state.active = true;
-  state.path = ToOsPath(path);
-  state.options = options;
-  std::string bytes;
-  if (!ReadWholeFile(state.path, bytes)) return 0;
-  state.entries = ParseText(DecodeFile(bytes));
-  return 1;
+  try {
+    state.active = true;
+    state.path = ToOsPath(path);
+    state.options = options;
+    std::string bytes;
+    if (!ReadWholeFile(state.path, bytes)) return 0;
+    state.entries = ParseText(DecodeFile(bytes));
+    return 1;
+  } catch (const std::bad_alloc&) {
+    state.entries.clear();
+    return 0;
+  }
 }
 
 std::u16string ReadSettingString(std::u16string_view key, std::u16string_view fallback) {
-  const std::size_t at = FindKey(ToUtf8(key));
-  if (at == std::string::npos) return std::u16string(fallback);
-  return FromUtf8(TrimRight(TrimLeft(state.entries[at].value, kBlanks), kBlanks));
+  try {
+    const std::size_t at = FindKey(ToUtf8(key));
+    if (at == std::string::npos) return std::u16string(fallback);
+    return FromUtf8(TrimRight(TrimLeft(state.entries[at].value, kBlanks), kBlanks));
+  } catch (const std::bad_alloc&) {
+  }
+  try {
+    return std::u16string(fallback);
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
 }
 
 std::int32_t ReadSettingInteger(std::u16string_view key, std::int32_t fallback) {
-  const std::size_t at = FindKey(ToUtf8(key));
+  std::size_t at = std::string::npos;
+  try {
+    at = FindKey(ToUtf8(key));
+  } catch (const std::bad_alloc&) {
+    return fallback;
+  }
   if (at == std::string::npos) return fallback;
   std::string_view text = TrimLeft(state.entries[at].value, " \t\v\f");
   const bool negative = !text.empty() && text.front() == '-';
@@ -325,40 +243,60 @@ std::int32_t ReadSettingInteger(std::u16string_view key, std::int32_t fallback) 
 
 int CreateSettings(std::u16string_view path, int options) {
   CloseSettings();
-  const std::filesystem::path target = ToOsPath(path);
-  if (!pending.Create(target)) return 0;
-  state.active = true;
-  state.path = target;
-  state.options = options;
-  // An empty new file is still written on close.
-  state.modified = true;
-  return 1;
+  try {
+    std::filesystem::path target = ToOsPath(path);
+    if (!pending.Begin(target)) return 0;
+    state.active = true;
+    state.path = std::move(target);
+    state.options = options;
+    // An empty new file is still written on close.
+    state.modified = true;
+    return 1;
+  } catch (const std::bad_alloc&) {
+    pending.Discard();
+    state = SettingsState{};
+    return 0;
+  }
 }
 
 void WriteSettingString(std::u16string_view key, std::u16string_view value) {
   if (!state.active) return;
-  std::string keyText = LineText(key);
-  std::string valueText = LineText(value);
-  const std::size_t at = FindKey(keyText);
-  if (at != std::string::npos) {
-    state.entries[at].text = std::move(keyText);
-    state.entries[at].value = std::move(valueText);
-  } else {
-    state.entries.insert(state.entries.begin() + static_cast<std::ptrdiff_t>(SectionEnd()),
-                         Entry{EntryKind::kKey, std::move(keyText), std::move(valueText)});
+  try {
+    std::string keyText = LineText(key);
+    std::string valueText = LineText(value);
+    const std::size_t at = FindKey(keyText);
+    if (at != std::string::npos) {
+      state.entries[at].text = std::move(keyText);
+      state.entries[at].value = std::move(valueText);
+    } else {
+      state.entries.insert(state.entries.begin() + static_cast<std::ptrdiff_t>(SectionEnd()),
+                           Entry{EntryKind::kKey, std::move(keyText), std::move(valueText)});
+    }
+    state.modified = true;
+  } catch (const std::bad_alloc&) {
+    // the key keeps what it had
   }
-  state.modified = true;
 }
 
 void WriteSettingInteger(std::u16string_view key, std::int32_t value) {
-  WriteSettingString(key, DecimalText(value));
+  try {
+    WriteSettingString(key, DecimalText(value));
+  } catch (const std::bad_alloc&) {
+    // DecimalText ran out of memory: the key keeps what it had
+  }
 }
 
 int CloseSettings() {
   bool written = false;
   if (state.active && state.modified) {
-    // A file that was opened (or could not be) gets its temporary file only now.
-    if (pending.IsOpen() || pending.Create(state.path)) written = pending.Commit(AssembleFile());
+    try {
+      // A file that was opened (or could not be) gets its new file only now.
+      if (pending.fd() >= 0 || pending.Begin(state.path)) {
+        written = pending.Write(AssembleFile()) && pending.Commit();
+      }
+    } catch (const std::bad_alloc&) {
+      written = false;
+    }
   }
   pending.Discard();
   state = SettingsState{};

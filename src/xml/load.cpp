@@ -2,8 +2,6 @@
 // line, column and message of the last load.
 
 #include <expat.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +10,7 @@
 #include <memory>
 #include <new>
 
+#include "services/file_read.h"
 #include "services/text.h"
 #include "xml/detail.h"
 #include "xml/document.h"
@@ -35,17 +34,6 @@ constexpr std::size_t kLargestChunk = std::size_t{1} << 30;
 std::size_t chunkSize = kDefaultChunkSize;
 std::int64_t readLimit = -1;
 bool readLimitFails = false;
-
-struct FileDescriptor {
-  int fd = -1;
-  FileDescriptor() = default;
-  explicit FileDescriptor(int descriptor) : fd(descriptor) {}
-  ~FileDescriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-};
 
 struct ParserDeleter {
   void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
@@ -136,12 +124,11 @@ int ParseFile(int fd, std::uint64_t fileSize, XML_Parser parser, LoadContext& co
 
 int LoadDocument(int number, std::u16string_view path, int encoding) {
   if (path.empty() || number < 0) return 0;
-  FileDescriptor file(::open(ToOsPath(path).c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.fd < 0) return 0;
-  struct stat status {};
-  if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) return 0;
-  if (status.st_size < 1 || status.st_size > std::numeric_limits<std::int32_t>::max()) return 0;
-  auto fileSize = static_cast<std::uint64_t>(status.st_size);
+  // A FIFO, socket or device is refused without waiting on it.
+  std::uint64_t fileSize = 0;
+  const FileDescriptor file = OpenRegularFile(ToOsPath(path), fileSize);
+  if (!file.valid()) return 0;
+  if (fileSize < 1 || fileSize > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return 0;
 
   ParserHandle parser(XML_ParserCreate(ParserEncodingName(encoding)));
   if (!parser) return 0;
@@ -155,7 +142,7 @@ int LoadDocument(int number, std::u16string_view path, int encoding) {
 
   LoadContext context;
   context.document = &document;
-  int result = StartLoad(context, parser.get()) ? ParseFile(file.fd, fileSize, parser.get(), context)
+  int result = StartLoad(context, parser.get()) ? ParseFile(file.get(), fileSize, parser.get(), context)
                                                 : static_cast<int>(XML_ERROR_NO_MEMORY);
   FinishLoad(context);
   if (result == 0 && context.outOfMemory) result = XML_ERROR_NO_MEMORY;

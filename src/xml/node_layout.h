@@ -20,9 +20,11 @@ namespace rk::xml {
 inline constexpr std::size_t kMaxIndent = 256;
 
 // Content indentation of a node at `depth` (the root is depth 0): `step` per level up to the
-// deepest level that stays within kMaxIndent columns.
+// deepest level that stays within kMaxIndent columns. A step wider than that is cut to it, so
+// every level below the root is still indented.
 inline std::size_t IndentAt(std::size_t depth, std::size_t step) {
   if (step == 0) return 0;
+  step = std::min(step, kMaxIndent);
   return std::min(depth, kMaxIndent / step) * step;
 }
 

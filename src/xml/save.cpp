@@ -1,17 +1,12 @@
-// SaveDocument: writes the tree as XML text into a temporary file beside the target and puts
-// it in the target's place only when everything was written.
+// SaveDocument: writes the tree as XML text as the new content of the target, which takes the
+// target's place only when everything was written.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <filesystem>
 #include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "services/file_replace.h"
 #include "services/text.h"
 #include "xml/document.h"
 #include "xml/format_steps.h"
@@ -20,57 +15,6 @@
 
 namespace rk::xml {
 namespace {
-
-// A file being written under a temporary name; removed unless Keep was called.
-class TemporaryFile {
- public:
-  TemporaryFile() = default;
-  ~TemporaryFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  // Creates a new, empty file in the folder of `target`.
-  bool Create(const std::filesystem::path& target) {
-    static unsigned serial = 0;
-    std::filesystem::path folder = target.parent_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string name = ".rufkartei-" + std::to_string(::getpid()) + "-" + std::to_string(++serial) + ".tmp";
-      std::filesystem::path candidate = folder.empty() ? std::filesystem::path(name) : folder / name;
-      int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) {
-        fd_ = fd;
-        path_ = candidate;
-        return true;
-      }
-      if (errno != EEXIST) return false;
-    }
-    return false;
-  }
-
-  int fd() const { return fd_; }
-
-  // Closes the file, first making its content durable when `durable`; false when either fails.
-  bool Close(bool durable) {
-    bool synced = !durable || ::fsync(fd_) == 0;
-    bool closed = ::close(fd_) == 0;
-    fd_ = -1;
-    return synced && closed;
-  }
-
-  // Puts the file in the place of `target`; after success it is no longer removed.
-  bool MoveTo(const std::filesystem::path& target) {
-    if (::rename(path_.c_str(), target.c_str()) != 0) return false;
-    path_.clear();
-    return true;
-  }
-
- private:
-  int fd_ = -1;
-  std::filesystem::path path_;
-};
 
 void PutDeclaration(OutputWriter& out, const Document& document) {
   switch (document.encoding) {
@@ -232,23 +176,9 @@ void PutTree(OutputWriter& out, const XmlNode* root, const Layout& plan) {
 // Writes `document` laid out after `plan` to `path` through a temporary file.
 int WriteDocument(const Document& document, std::u16string_view path, int options, const Layout& plan) {
   if (path.empty()) return 0;
-  std::filesystem::path target = ToOsPath(path);
-  // A link is followed, so the file it names is replaced and the link stays; anything but a
-  // regular file (a folder, a device) is not replaced at all.
-  std::error_code error;
-  if (std::filesystem::is_symlink(target, error)) {
-    target = std::filesystem::weakly_canonical(target, error);
-    if (error) return 0;
-  }
-  std::filesystem::file_status status = std::filesystem::status(target, error);
-  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return 0;
-  TemporaryFile file;
-  if (!file.Create(target)) return 0;
-  // A replaced file keeps its permissions.
-  struct stat existing {};
-  bool replacing = ::stat(target.c_str(), &existing) == 0;
-  if (replacing && S_ISREG(existing.st_mode)) ::fchmod(file.fd(), existing.st_mode & 07777);
-  OutputWriter out(file.fd(), document.encoding, replacing);
+  FileReplacement file;
+  if (!file.Begin(ToOsPath(path))) return 0;
+  OutputWriter out(file.fd(), document.encoding, file.replacing());
   if ((options & SaveWithBom) != 0) {
     if (document.encoding == EncodingUtf16) out.PutBytes("\xFF\xFE");
     if (document.encoding == EncodingUtf8) out.PutBytes("\xEF\xBB\xBF");
@@ -259,10 +189,7 @@ int WriteDocument(const Document& document, std::u16string_view path, int option
   } catch (const std::bad_alloc&) {
     return 0;
   }
-  // Before a good file is replaced, the new content must be on the disk: after a crash the
-  // target then holds either the old or the whole new content, never a cut-off file.
-  if (!out.Flush() || !file.Close(replacing)) return 0;
-  return file.MoveTo(target) ? 1 : 0;
+  return out.Flush() && file.Commit() ? 1 : 0;
 }
 
 std::string_view AsciiLineBreak(int style) {

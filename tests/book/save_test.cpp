@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -175,6 +176,23 @@ TEST_F(SaveTest, UnwritableFileIsReported) {
                                Folder() + u"fehlt/    ");
   EXPECT_EQ(tk::GetText(9), target);
   EXPECT_EQ(tk::GetText(2), u" Anz.: 2");
+
+  // A Datei field that names no file, empty or ending in "/", is refused the same way and
+  // writes nothing, neither into that folder nor into the folder the program runs in.
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::create_directory(folder_ / "Start");
+  std::filesystem::current_path(folder_ / "Start");
+  for (const std::u16string& field : {std::u16string(), Folder()}) {
+    tk::SetText(9, field);
+    const std::vector<Shown> refused = PressAnswering(5, 1);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].icon, tk::kIconWarning);
+    EXPECT_EQ(refused[0].text, u"  Das Telefonbuch kann nicht gespeichert werden.    \n\n"
+                               u"  Datei:  _NEU.xml    \n\n  Pfad:   " + field + u"    ");
+  }
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(std::filesystem::is_empty(folder_ / "Start"));
+  EXPECT_FALSE(Exists(Folder() + u"_NEU.xml"));
 }
 
 TEST_F(SaveTest, ContactsWithoutABookAreSavedInsideANewOne) {

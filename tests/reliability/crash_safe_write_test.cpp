@@ -1,7 +1,7 @@
 // Writes that are killed: a program saving a phonebook ("_NEU.xml") or the settings file
 // ("Rufkartei.ini") over and over, two versions in turn, is killed with SIGKILL at stepped
 // points of its writes. Whenever it dies, the file holds one of the two complete versions,
-// never a mix and never a cut-off file.
+// never a mix and never a cut-off file, and no temporary files pile up beside it.
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -11,13 +11,18 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "reliability_support.h"
+#include "services/file_replace.h"
+#include "services/settings.h"
+#include "services/text.h"
 #include "support/test_support.h"
+#include "xml/xml.h"
 
 namespace rk::reliability::test {
 namespace {
@@ -70,23 +75,22 @@ Writer StartWriter(const std::vector<std::string>& arguments) {
   return writer;
 }
 
-// Temporary files a killed write left in the folder; removed after they are counted.
-int RemoveLeftovers(const std::filesystem::path& folder) {
+// Temporary files a killed write left in the folder.
+int Leftovers(const std::filesystem::path& folder) {
   int count = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    if (entry.path().extension() == ".tmp") {
-      ++count;
-      std::filesystem::remove(entry.path());
-    }
+    count += entry.path().extension() == ".tmp" ? 1 : 0;
   }
   return count;
 }
 
 // Starts the writer `kKills` times and kills it after delays that step through two of its
 // writes (with a little jitter, so the points do not repeat); after each kill `target` must be
-// one of the two versions.
+// one of the two versions. Temporary files never pile up: a kill leaves at most the one of the
+// target (none with unnamed temporary files, but for a kill between its link and its rename),
+// which the next write of the target takes over, and `finalWrite` leaves none at all.
 void KillWhileWriting(const std::vector<std::string>& arguments, const std::filesystem::path& folder,
-                      const std::filesystem::path& target) {
+                      const std::filesystem::path& target, const std::function<void()>& finalWrite) {
   std::mt19937 random(4711);
   int first = 0;
   int second = 0;
@@ -117,28 +121,60 @@ void KillWhileWriting(const std::vector<std::string>& arguments, const std::file
                     << " bytes that are neither version (" << firstVersion.size() << ", "
                     << secondVersion.size() << ")";
     }
-    midWrite += RemoveLeftovers(folder) > 0 ? 1 : 0;
+    const int left = Leftovers(folder);
+    EXPECT_LE(left, 1) << "kill " << kill;
+    midWrite += left;
   }
+  finalWrite();
+  EXPECT_EQ(Leftovers(folder), 0);
   // Both versions were met, so the kills fell on writes of either.
   EXPECT_GT(first, 0);
   EXPECT_GT(second, 0);
-  std::printf("%d kills: %d left the first version, %d the second; %d fell inside a write\n", kKills, first,
+  std::printf("%d kills: %d left the first version, %d the second; %d left a temporary file\n", kKills, first,
               second, midWrite);
 }
 
-TEST(CrashSafeWrite, KilledSaveLeavesTheOldOrTheNewPhonebook) {
+// The writer's arguments, with "named" when it must use named temporary files.
+std::vector<std::string> WithMode(std::vector<std::string> arguments, bool named) {
+  if (named) arguments.emplace_back("named");
+  return arguments;
+}
+
+void KillSaves(bool named) {
   rk::test::TempFolder folder;
   const std::filesystem::path book = folder / "Buch.xml";
   rk::test::WriteFileBytes(book, GeneratedBook(3000 / kSanitizerShrink));
   std::filesystem::path target = book;
   target += "_NEU.xml";
-  KillWhileWriting({"book", folder.path().string(), book.string()}, folder.path(), target);
+  KillWhileWriting(WithMode({"book", folder.path().string(), book.string()}, named), folder.path(), target, [&] {
+    detail::SetUnnamedTemporaryFiles(!named);
+    xml::CreateDocument(3, xml::EncodingUtf8);
+    xml::AppendElement(xml::RootNode(3), u"phonebooks");
+    EXPECT_NE(xml::SaveDocument(3, FromOsPath(target)), 0);
+    xml::FreeDocument(3);
+    detail::SetUnnamedTemporaryFiles(true);
+  });
 }
 
-TEST(CrashSafeWrite, KilledSettingsWriteLeavesTheOldOrTheNewFile) {
+void KillSettingsWrites(bool named) {
   rk::test::TempFolder folder;
-  KillWhileWriting({"settings", folder.path().string()}, folder.path(), folder / "Rufkartei.ini");
+  const std::filesystem::path target = folder / "Rufkartei.ini";
+  KillWhileWriting(WithMode({"settings", folder.path().string()}, named), folder.path(), target, [&] {
+    detail::SetUnnamedTemporaryFiles(!named);
+    EXPECT_NE(CreateSettings(FromOsPath(target)), 0);
+    EXPECT_EQ(CloseSettings(), 1);
+    detail::SetUnnamedTemporaryFiles(true);
+  });
 }
+
+TEST(CrashSafeWrite, KilledSaveLeavesTheOldOrTheNewPhonebook) { KillSaves(false); }
+
+TEST(CrashSafeWrite, KilledSettingsWriteLeavesTheOldOrTheNewFile) { KillSettingsWrites(false); }
+
+// The same where the file system has no unnamed temporary files.
+TEST(CrashSafeWrite, KilledSaveWithNamedTemporaryFiles) { KillSaves(true); }
+
+TEST(CrashSafeWrite, KilledSettingsWriteWithNamedTemporaryFiles) { KillSettingsWrites(true); }
 
 }  // namespace
 }  // namespace rk::reliability::test

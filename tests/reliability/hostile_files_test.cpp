@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -273,13 +275,41 @@ TEST_F(HostileFileTest, FolderChosenAsTheFile) {
   SaveAndCheck(1);
 }
 
-TEST_F(HostileFileTest, FileWithoutReadPermission) {
-  if (::geteuid() == 0) {
-    GTEST_SKIP() << "running as root, which reads files whatever their permission bits say";
+// A FIFO without a writer, a socket or a device chosen as the file is refused at once with the
+// error box: opening or reading one would wait for ever.
+TEST_F(HostileFileTest, SpecialFilesAreRefusedWithoutWaiting) {
+  const std::filesystem::path fifo = folder_ / "Rohr.xml";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  const std::filesystem::path socketFile = folder_ / "Dose.xml";
+  const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(server, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  socketFile.native().copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  for (const std::filesystem::path& file : {fifo, socketFile, std::filesystem::path("/dev/zero"),
+                                            std::filesystem::path("/dev/tty")}) {
+    SCOPED_TRACE(file.string());
+    const std::u16string path = FromOsPath(file);
+    AnsweredDialogs dialogs;
+    dialogs.Choose(path);
+    Press(app::PaneControl(1, app::kLoadButton));
+    ASSERT_EQ(dialogs.boxes().size(), 1u);
+    EXPECT_EQ(dialogs.boxes()[0].text, UnreadableText(path));
+    EXPECT_EQ(Rows(1), 0u);
   }
+  ::close(server);
+}
+
+TEST_F(HostileFileTest, FileWithoutReadPermission) {
   const std::u16string path = WriteFile("gesperrt.xml", GeneratedBook(2));
   std::filesystem::permissions(ToOsPath(path), std::filesystem::perms::none);
-  const std::vector<Shown> shown = LoadFile(1, path, 1);
+  std::vector<Shown> shown;
+  {
+    // Root reads files whatever their permission bits say.
+    AsUnprivilegedUser nobody;
+    shown = LoadFile(1, path, 1);
+  }
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].icon, kError);
   EXPECT_EQ(shown[0].text, UnreadableText(path));

@@ -7,7 +7,8 @@
 //   interrupted_writer settings FOLDER   writes FOLDER/Rufkartei.ini again and again, its
 //                                        folder values alternately of two versions.
 //
-// Before the loop it leaves both complete versions in FOLDER as first.ref and second.ref and
+// With a last argument "named" it writes through named temporary files only. Before the loop
+// it leaves both complete versions in FOLDER as first.ref and second.ref and
 // writes "ready <microseconds one write takes>" to its standard output.
 
 #include <chrono>
@@ -18,6 +19,7 @@
 
 #include "app/controls.h"
 #include "app/shell.h"
+#include "services/file_replace.h"
 #include "services/settings.h"
 #include "services/text.h"
 #include "services/toolkit/toolkit.h"
@@ -90,9 +92,14 @@ int WriteSettings(const std::filesystem::path& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A last argument "named" makes every write use a named temporary file.
+  if (argc > 1 && std::string(argv[argc - 1]) == "named") {
+    rk::detail::SetUnnamedTemporaryFiles(false);
+    --argc;
+  }
   const std::string mode = argc > 2 ? argv[1] : "";
   if (mode == "book" && argc == 4) return WriteBooks(argv[2], rk::FromOsPath(argv[3]));
   if (mode == "settings" && argc == 3) return WriteSettings(argv[2]);
-  std::fprintf(stderr, "usage: interrupted_writer book FOLDER BOOK | settings FOLDER\n");
+  std::fprintf(stderr, "usage: interrupted_writer book FOLDER BOOK | settings FOLDER [named]\n");
   return 2;
 }

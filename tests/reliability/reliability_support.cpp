@@ -1,5 +1,9 @@
 #include "reliability_support.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "book/record_list.h"
 #include "book/slot.h"
 #include "services/text.h"
@@ -28,6 +32,30 @@ constexpr std::string_view kHead =
 constexpr std::string_view kTail = " </phonebook>\n</phonebooks>\n";
 
 }  // namespace
+
+// The ids of "nobody" on Debian.
+constexpr uid_t kUnprivilegedUser = 65534;
+constexpr gid_t kUnprivilegedGroup = 65534;
+
+// Only the effective ids change (the saved ones stay root), so the scope can end; the change
+// holds for every thread of the process.
+AsUnprivilegedUser::AsUnprivilegedUser() {
+  if (::getuid() != 0) return;
+  if (::setegid(kUnprivilegedGroup) != 0 || ::seteuid(kUnprivilegedUser) != 0) {
+    ADD_FAILURE() << "cannot act as the unprivileged user";
+  }
+}
+
+AsUnprivilegedUser::~AsUnprivilegedUser() {
+  if (::getuid() != 0) return;
+  if (::seteuid(0) != 0 || ::setegid(0) != 0) std::abort();
+}
+
+void GiveToUnprivilegedUser(const std::filesystem::path& path) {
+  if (::getuid() == 0 && ::lchown(path.c_str(), kUnprivilegedUser, kUnprivilegedGroup) != 0) {
+    ADD_FAILURE() << "cannot give " << path << " to the unprivileged user";
+  }
+}
 
 AnsweredDialogs::AnsweredDialogs() {
   tk::SetDialogHook([this](std::u16string_view title, std::u16string_view text) -> std::u16string {

@@ -75,6 +75,21 @@ void ExpectSavedBookParses(int slot, const std::filesystem::path& file);
 // True when `needle` occurs in any record (name, attributes, text) of the slot.
 bool SlotMentions(int slot, std::u16string_view needle);
 
+// --- Running as an unprivileged user --------------------------------------------------------
+
+// While it lives, the process acts on files as the user "nobody" when the test runs as root
+// (which may write anything), so that permission bits count; as another user it changes nothing.
+class AsUnprivilegedUser {
+ public:
+  AsUnprivilegedUser();
+  ~AsUnprivilegedUser();
+  AsUnprivilegedUser(const AsUnprivilegedUser&) = delete;
+  AsUnprivilegedUser& operator=(const AsUnprivilegedUser&) = delete;
+};
+
+// Gives `path` to the unprivileged user of AsUnprivilegedUser (when the test runs as root).
+void GiveToUnprivilegedUser(const std::filesystem::path& path);
+
 // --- Generated hostile files -------------------------------------------------------------
 
 // A phonebook with one contact inside which `levels` elements are nested.

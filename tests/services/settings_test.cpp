@@ -204,9 +204,11 @@ TEST_F(SettingsFile, ReplacedFileKeepsItsAccessRights) {
 TEST_F(SettingsFile, CreateFailsWhereNothingCanBeWritten) {
   const std::string old = "ToolTip = 1\r\n";
   WriteFileBytes(file_, old);
-  // Root ignores permission bits, so there only a missing folder makes the create fail.
+  // Root ignores permission bits, so there only a missing folder makes the create fail. (A
+  // writable file in a write-protected folder would be rewritten in place, so both are protected.)
   const auto target = ::geteuid() == 0 ? folder_ / "missing" / "Rufkartei.ini" : file_;
   if (::geteuid() != 0) {
+    ASSERT_EQ(::chmod(file_.c_str(), 0444), 0);
     ASSERT_EQ(::chmod(folder_.path().c_str(), 0555), 0);
   }
   EXPECT_EQ(CreateSettings(PathText(target)), 0);
@@ -218,11 +220,11 @@ TEST_F(SettingsFile, CreateFailsWhereNothingCanBeWritten) {
 }
 
 TEST_F(SettingsFile, FailedReplaceRemovesTheTemporaryFile) {
-  // A folder in the file's place cannot be replaced by the new file.
+  // A folder in the file's place is no file to replace: refused before anything is made.
   const auto target = folder_ / "Rufkartei.ini";
   std::filesystem::create_directory(target);
   WriteFileBytes(target / "inside", "x");
-  ASSERT_NE(CreateSettings(PathText(target)), 0);
+  EXPECT_EQ(CreateSettings(PathText(target)), 0);
   WriteSettingInteger(u"ToolTip", 0);
   EXPECT_EQ(CloseSettings(), 0);
   EXPECT_EQ(FilesIn(folder_.path()), 1u);

@@ -327,6 +327,23 @@ TEST_F(XmlFormat, IndentationStopsAt256Columns) {
     ASSERT_TRUE(std::getline(lines, line));
     EXPECT_EQ(line, std::string(static_cast<std::size_t>(std::min(level - 1, 85) * 3), ' ') + "</e>");
   }
+
+  // A step wider than the cap indents every level below the main element by the cap, both
+  // when the tree is re-indented and when a re-indented copy is written.
+  const std::string wide(256, ' ');
+  const std::string expected = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<a>\n" + wide + "<b>\n" + wide +
+                               "<c>x</c>\n" + wide + "</b>\n</a>\n";
+  auto build = [] {
+    CreateDocument(0, EncodingUtf8);
+    XmlNode* b = AppendElement(AppendElement(RootNode(0), u"a"), u"b");
+    SetNodeText(AppendElement(b, u"c"), u"x");
+  };
+  build();
+  ASSERT_NE(SaveFormatted(0, test::XmlPath(folder_ / "wide.xml"), FormatLf, 300), 0);
+  EXPECT_EQ(test::ReadFileBytes(folder_ / "wide.xml"), expected);
+  build();
+  FormatDocument(0, FormatReindent | FormatLf, 300);
+  EXPECT_EQ(SaveBytes(folder_), expected);
 }
 
 }  // namespace

@@ -17,7 +17,11 @@ bool IsPossibleFileName(std::u16string_view name) {
 StartPath SplitDefaultPath(std::u16string_view path) {
   StartPath result;
   const std::size_t cut = path.find_last_of(u"/\\");
-  if (cut == std::u16string_view::npos || cut == 0) {
+  if (cut == 0 && path.front() == u'/') {
+    // Here a leading "/" is the root folder, not the mark of a name without a folder.
+    result.folder = u"/";
+    result.name = path.substr(1);
+  } else if (cut == std::u16string_view::npos || cut == 0) {
     result.name = path;
   } else {
     result.folder = path.substr(0, cut);

@@ -14,8 +14,8 @@ struct StartPath {
 };
 
 // Splits a default path at its last "/" or "\" into folder (the part before) and name (the
-// part after). Without a separator, or with the only one as first character, the whole text is
-// the name. A name that no file can have (a control character or any of " * / : < > ? \ |)
+// part after). Without a separator, or with a "\" as the only one and first character, the
+// whole text is the name; a "/" as the only one and first character is the root folder. A name that no file can have (a control character or any of " * / : < > ? \ |)
 // is dropped.
 StartPath SplitDefaultPath(std::u16string_view path);
 

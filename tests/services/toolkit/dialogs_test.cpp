@@ -38,9 +38,11 @@ TEST(DefaultPath, IsSplitAtTheLastSeparatorAndImpossibleNamesAreDropped) {
   EXPECT_EQ(split(u"/home/a/b\\Buch.xml"), (Strings{u"/home/a/b", u"Buch.xml"}));
   EXPECT_EQ(split(u"Buch.xml"), (Strings{u"", u"Buch.xml"}));
   EXPECT_EQ(split(u"Buch?.xml"), (Strings{u"", u""}));
-  // The only separator in front: the whole text is the name, which no file can have.
+  // A backslash as the only separator in front: the whole text is the name, which no file can
+  // have. A slash there is the root folder.
   EXPECT_EQ(split(u"\\Buch.xml"), (Strings{u"", u""}));
-  EXPECT_EQ(split(u"/Buch.xml"), (Strings{u"", u""}));
+  EXPECT_EQ(split(u"/Buch.xml"), (Strings{u"/", u"Buch.xml"}));
+  EXPECT_EQ(split(u"/"), (Strings{u"/", u""}));
   for (const std::u16string_view bad : {u"/d/a*b", u"/d/a:b", u"/d/a<b", u"/d/a>b", u"/d/a|b",
                                         u"/d/a\"b", u"/d/a\tb", u"/d/a\x1F"}) {
     EXPECT_EQ(SplitDefaultPath(bad).name, u"") << ToUtf8(bad);
@@ -112,6 +114,11 @@ TEST_F(DialogTest, FolderWithTrailingSeparatorOpensThereWithoutAName) {
   EXPECT_EQ(look_.directory.toStdU16String(), Folder(folder));
   EXPECT_EQ(look_.name, QString());
   EXPECT_EQ(look_.filters, QStringList{QStringLiteral("Telefonbuch (*.xml)")});
+  // A remembered folder "/" is the root folder.
+  script_.CancelFileDialog();
+  OpenFileDialog(kTitle, u"/", kPattern, 0);
+  EXPECT_EQ(look_.directory, QStringLiteral("/"));
+  EXPECT_EQ(look_.name, QString());
 }
 
 TEST_F(DialogTest, BackslashPathProposesItsNameInItsFolder) {
