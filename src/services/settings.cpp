@@ -53,6 +53,8 @@ class FileHandle {
 
 // A temporary file beside the settings file; Commit renames it over the settings file, so the
 // settings file is always either the old one or the complete new one. Removed unless committed.
+// Where no file can be made beside it (a write-protected folder holding a writable settings
+// file), the settings file itself is rewritten in place instead.
 class PendingFile {
  public:
   PendingFile() = default;
@@ -62,8 +64,8 @@ class PendingFile {
 
   bool IsOpen() const { return file_.valid(); }
 
-  // Creates the temporary file for `target`; false when the folder or the existing file is not
-  // writable, in which case nothing was created.
+  // Creates the temporary file for `target` (or opens `target` itself when only it is writable);
+  // false when neither can be written, in which case nothing was created.
   bool Create(const std::filesystem::path& target) {
     Discard();
     struct stat existing {};
@@ -86,8 +88,14 @@ class PendingFile {
       if (errno != EEXIST) break;
     }
     if (!file_.valid()) {
+      const int failure = errno;
       temp_.clear();
-      return false;
+      if (!exists || (failure != EACCES && failure != EPERM)) return false;
+      const int descriptor = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+      if (descriptor < 0) return false;
+      file_.Reset(descriptor);
+      target_ = target;
+      return true;
     }
     target_ = target;
     // The new file keeps the access rights of the one it replaces.
@@ -98,6 +106,7 @@ class PendingFile {
   // Writes `bytes` to the temporary file, flushes it to disk and puts it in the target's place.
   bool Commit(std::string_view bytes) {
     if (!file_.valid()) return false;
+    if (temp_.empty()) return RewriteInPlace(bytes);
     bool complete = WriteAll(file_.get(), bytes) && ::fsync(file_.get()) == 0;
     complete = file_.Close() && complete;
     if (!complete || std::rename(temp_.c_str(), target_.c_str()) != 0) {
@@ -125,6 +134,14 @@ class PendingFile {
       bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
+  }
+
+  // Overwrites the settings file opened in place and cuts it to the new length.
+  bool RewriteInPlace(std::string_view bytes) {
+    bool complete = WriteAll(file_.get(), bytes) &&
+                    ::ftruncate(file_.get(), static_cast<off_t>(bytes.size())) == 0 &&
+                    ::fsync(file_.get()) == 0;
+    return file_.Close() && complete;
   }
 
   // Makes the rename itself durable; a failure here leaves a correct file, so it is ignored.

@@ -207,6 +207,7 @@ TEST_F(SettingsFile, CreateFailsWhereNothingCanBeWritten) {
   // Root ignores permission bits, so there only a missing folder makes the create fail.
   const auto target = ::geteuid() == 0 ? folder_ / "missing" / "Rufkartei.ini" : file_;
   if (::geteuid() != 0) {
+    ASSERT_EQ(::chmod(file_.c_str(), 0444), 0);
     ASSERT_EQ(::chmod(folder_.path().c_str(), 0555), 0);
   }
   EXPECT_EQ(CreateSettings(PathText(target)), 0);
@@ -214,6 +215,21 @@ TEST_F(SettingsFile, CreateFailsWhereNothingCanBeWritten) {
   EXPECT_EQ(CloseSettings(), 0);
   ::chmod(folder_.path().c_str(), 0755);
   EXPECT_EQ(ReadFileBytes(file_), old);
+  EXPECT_EQ(FilesIn(folder_.path()), 1u);
+}
+
+TEST_F(SettingsFile, WritableFileInAProtectedFolderIsRewrittenInPlace) {
+  WriteFileBytes(file_, "; longer than the new file\r\nTelefonbuch1 = /srv/\r\nToolTip = 1\r\n");
+  ASSERT_EQ(::chmod(file_.c_str(), 0666), 0);
+  ASSERT_EQ(::chmod(folder_.path().c_str(), 0755), 0);
+  const std::u16string path = PathText(file_);
+  EXPECT_EQ(test::RunUnprivileged([&path] {
+              if (CreateSettings(path) == 0) return 1;
+              WriteSettingInteger(u"ToolTip", 0);
+              return CloseSettings() == 1 ? 0 : 2;
+            }),
+            0);
+  EXPECT_EQ(ReadFileBytes(file_), std::string(kHeader) + "ToolTip = 0\r\n");
   EXPECT_EQ(FilesIn(folder_.path()), 1u);
 }
 
