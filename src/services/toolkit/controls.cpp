@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "services/toolkit/qt_text.h"
+#include "services/toolkit/screen_fit.h"
 #include "services/toolkit/state.h"
 #include "services/toolkit/toolkit.h"
 
@@ -38,7 +39,7 @@ ControlEntry* AddControl(int control, ControlKind kind, int x, int y, int width,
   if (parent == nullptr) return nullptr;
   QWidget* widget = make(parent, state->currentWindow);
   widget->setObjectName(QStringLiteral("control%1").arg(control));
-  widget->setGeometry(x, y, std::max(width, 0), std::max(height, 0));
+  widget->setGeometry(ScaledRect(x, y, std::max(width, 0), std::max(height, 0)));
   widget->show();
   ControlEntry& entry = state->controls[control];
   entry = ControlEntry{};
@@ -169,7 +170,7 @@ int CreateCheckList(int control, int x, int y, int width, int height,
                                      return view;
                                    });
   if (entry == nullptr) return 0;
-  view->AddColumn(0, firstTitle, firstWidth);
+  view->AddColumn(0, firstTitle, Scaled(firstWidth));
   entry->list = view;
   return 1;
 }
@@ -177,7 +178,7 @@ int CreateCheckList(int control, int x, int y, int width, int height,
 int AddListColumn(int control, int position, std::u16string_view title, int width) {
   const ControlEntry* entry = FindControl(control);
   if (entry == nullptr || entry->kind != ControlKind::kCheckList) return 0;
-  entry->list->AddColumn(position, title, width);
+  entry->list->AddColumn(position, title, Scaled(width));
   return 1;
 }
 
@@ -214,7 +215,7 @@ void SetControlFont(int control, Handle font) {
   if (entry == nullptr || font == 0) return;
   for (const auto& [slot, loaded] : state->fonts) {
     if (loaded.handle == font) {
-      entry->widget->setFont(loaded.font);
+      entry->widget->setFont(ScaledFont(loaded.font));
       return;
     }
   }

@@ -55,7 +55,8 @@ std::u16string OpenFileDialog(std::u16string_view title, std::u16string_view def
     const DialogHook hook = g_dialogHook;
     return hook(title, defaultPath);
   }
-  if (State() == nullptr) return {};
+  // Once the session is ending nobody is left to answer; the operation goes on as cancelled.
+  if (State() == nullptr || State()->endRequested) return {};
 
   // Owned by the active window of the program; exec() makes it application-modal, so no other
   // window takes input while it is open.
@@ -90,6 +91,7 @@ int MessageBox(std::u16string_view title, std::u16string_view text, int flags) {
     return kOk;
   }
   if (State() == nullptr) return 0;
+  if (State()->endRequested) return kOk;
   QMessageBox box(IconFor(flags), ToQString(title), ToQString(text), QMessageBox::Ok,
                   QApplication::activeWindow());
   box.setObjectName(QStringLiteral("messageBox"));

@@ -1,13 +1,27 @@
 #include "services/toolkit/state.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 
 #include <vector>
 
 namespace rk::tk::detail {
 namespace {
 
-std::unique_ptr<ToolkitState> g_state;
+// Holds its value without ever destroying it at exit: when the window system goes away, Qt
+// ends the process with exit() from inside the event wait, and tearing the application object
+// down from the exit handlers would then touch the dead connection. EndToolkit destroys the
+// state on every regular end.
+template <typename T>
+union NeverDestroyed {
+  NeverDestroyed() : value() {}
+  ~NeverDestroyed() {}
+  T value;
+};
+
+NeverDestroyed<std::unique_ptr<ToolkitState>> g_holder;
+std::unique_ptr<ToolkitState>& g_state = g_holder.value;
 
 // QApplication keeps a reference to argc, so both live for the whole process. The program
 // reads no command line; the name only labels the process for the window system.
@@ -51,9 +65,18 @@ ToolkitState::ToolkitState() {
   }
   // Windows only go away when the program closes them; Qt must never end anything by itself.
   QApplication::setQuitOnLastWindowClosed(false);
+  // The whole interface is German, so Qt's own texts (the file dialog, the OK button) and its
+  // dates are German too, whatever language the system speaks.
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  qtTexts = std::make_unique<QTranslator>();
+  if (qtTexts->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(qtTexts.get());
+  }
+  endRequests = std::make_unique<EndRequests>();
 }
 
 ToolkitState::~ToolkitState() {
+  endRequests.reset();
   while (!windows.empty()) DestroyWindowIn(*this, windows.begin()->first);
   controls.clear();
   fonts.clear();

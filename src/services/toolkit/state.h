@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QColor>
 #include <QFont>
+#include <QMargins>
 #include <QPalette>
 #include <QPointer>
+#include <QTranslator>
 #include <QWidget>
 
 #include <deque>
@@ -15,6 +17,7 @@
 #include <optional>
 
 #include "services/toolkit/check_list_view.h"
+#include "services/toolkit/end_requests.h"
 #include "services/toolkit/tool_window.h"
 #include "services/toolkit/toolkit.h"
 
@@ -57,6 +60,8 @@ struct ToolkitState {
 
   std::unique_ptr<QApplication> app;  // declared first so it is destroyed last; null when the
                                       // process already had an application object
+  std::unique_ptr<QTranslator> qtTexts;        // Qt's own dialog texts in German
+  std::unique_ptr<EndRequests> endRequests;    // signals and quit as close requests
   std::map<int, WindowEntry> windows;
   std::map<int, ControlEntry> controls;
   std::map<int, FontEntry> fonts;
@@ -65,6 +70,10 @@ struct ToolkitState {
   int currentWindow = -1;             // most recently opened window: parent of new controls
   QPointer<QWidget> currentContainer;  // client area of the open container, if any
   Handle nextHandle = 1;               // handles are never reused, so a stale one finds nothing
+  double scale = 1.0;                  // factor on every position, size and font (see screen_fit.h)
+  QMargins frame;                      // window frame expected from the window manager
+  bool scaleChosen = false;            // the first window chose both
+  bool endRequested = false;           // the session is ending: dialogs are no longer shown
 };
 
 // The running toolkit, or nullptr before StartToolkit and after EndToolkit.

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "services/toolkit/qt_text.h"
+#include "services/toolkit/screen_fit.h"
 #include "services/toolkit/state.h"
 #include "services/toolkit/toolkit.h"
 
@@ -22,10 +23,11 @@ void ToolWindow::closeEvent(QCloseEvent* event) {
 
 namespace {
 
-Qt::WindowFlags FlagsFor(std::uint32_t flags) {
+Qt::WindowFlags FlagsFor(std::uint32_t flags, bool owned) {
   // CustomizeWindowHint turns off every decoration that is not asked for below: no maximise
-  // box, and no close box without the system menu.
-  Qt::WindowFlags result = Qt::Window | Qt::CustomizeWindowHint;
+  // box, and no close box without the system menu. An owned window is a dialog to the window
+  // manager: transient for its owner, so it stays above it and goes with it.
+  Qt::WindowFlags result = (owned ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint;
   if ((flags & kWindowTitleBar) == kWindowTitleBar) result |= Qt::WindowTitleHint;
   if ((flags & kWindowSystemMenu) != 0) {
     result |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
@@ -42,20 +44,27 @@ QWidget* WindowByHandle(Handle handle) {
   return nullptr;
 }
 
-// The area a window is centred in: the screen's work area, or the owner (else the active
-// window) for kWindowCentreOwner; an empty rectangle when the window is placed at x, y.
-QRect CentringArea(std::uint32_t flags, QWidget* owner) {
+// Where a window of this client size goes: centred in the screen's work area (its frame
+// included, the title bar kept on the screen), or on the owner (else the active window) for
+// kWindowCentreOwner, else at x, y.
+QPoint WindowPosition(int x, int y, QSize client, std::uint32_t flags, QWidget* owner) {
   if ((flags & kWindowCentreScreen) != 0) {
     QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->availableGeometry() : QRect();
+    if (screen != nullptr) {
+      const QMargins frame = WindowFrame();
+      const QSize outer = client.grownBy(frame);
+      return CentredFramePosition(outer, screen->availableGeometry());
+    }
   }
-  if ((flags & kWindowCentreOwner) != 0) {
+  if ((flags & (kWindowCentreScreen | kWindowCentreOwner)) != 0) {
     QWidget* reference = owner != nullptr ? owner : QApplication::activeWindow();
-    if (reference != nullptr) return reference->frameGeometry();
     QScreen* screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->availableGeometry() : QRect();
+    const QRect area = reference != nullptr ? reference->frameGeometry()
+                       : screen != nullptr  ? screen->availableGeometry()
+                                            : QRect();
+    if (area.isValid()) return area.center() - QPoint(client.width() / 2, client.height() / 2);
   }
-  return {};
+  return {Scaled(x), Scaled(y)};
 }
 
 }  // namespace
@@ -70,18 +79,13 @@ Handle OpenWindow(int window, int x, int y, int width, int height, std::u16strin
   DestroyWindow(window);
   QWidget* ownerWidget = WindowByHandle(owner);
   auto widget = std::make_unique<ToolWindow>(window, ownerWidget);
-  widget->setWindowFlags(FlagsFor(flags));
+  widget->setWindowFlags(FlagsFor(flags, ownerWidget != nullptr));
   widget->setObjectName(QStringLiteral("window%1").arg(window));
   widget->setWindowTitle(ToQString(title));
-  width = std::max(width, 0);
-  height = std::max(height, 0);
-  widget->setFixedSize(width, height);
-  const QRect area = CentringArea(flags, ownerWidget);
-  if (area.isValid()) {
-    widget->move(area.center() - QPoint(width / 2, height / 2));
-  } else {
-    widget->move(x, y);
-  }
+  ChooseScale(QSize(std::max(width, 0), std::max(height, 0)));
+  const QSize client(Scaled(std::max(width, 0)), Scaled(std::max(height, 0)));
+  widget->setFixedSize(client);
+  widget->move(WindowPosition(x, y, client, flags, ownerWidget));
   widget->show();
   const Handle handle = state->nextHandle++;
   state->windows[window] = WindowEntry{std::move(widget), handle};
@@ -103,6 +107,18 @@ void SetWindowColour(int window, std::int32_t colour) {
   ApplyColours(*entry->widget, QPalette::WindowText, QPalette::Window, std::nullopt, background);
 }
 
-void CloseWindow(int window) { DestroyWindow(window); }
+void CloseWindow(int window) {
+  WindowEntry* entry = FindWindow(window);
+  if (entry == nullptr) return;
+  QWidget* owner = entry->widget->parentWidget();
+  const bool wasActive = entry->widget->isActiveWindow();
+  DestroyWindow(window);
+  // The owner takes the keyboard back, as it does when a dialog of the system closes; the
+  // window manager would otherwise pick any window, or none.
+  if (owner != nullptr && wasActive) {
+    owner->raise();
+    owner->activateWindow();
+  }
+}
 
 }  // namespace rk::tk
