@@ -4,7 +4,7 @@
 PACKAGES=(g++ cmake ninja-build pkg-config libexpat1-dev qt6-base-dev libgtest-dev
           libgmock-dev libbenchmark-dev fonts-liberation2 librsvg2-bin)
 # What building and checking the Debian package takes (scripts/package, the package tests).
-PACKAGE_TOOLS=(dpkg-dev fakeroot desktop-file-utils appstream)
+PACKAGE_TOOLS=(dpkg-dev desktop-file-utils appstream)
 
 ensure_packages() {
   local missing=()
