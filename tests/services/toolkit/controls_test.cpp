@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "services/text.h"
+#include "services/toolkit/screen_fit.h"
 #include "services/toolkit/toolkit.h"
 #include "support/qt_support.h"
 
@@ -341,6 +342,23 @@ TEST_F(ControlsTest, ReusedNumbersReplaceTheControlAndClosedWindowsFreeTheirs) {
   // With no window open there is nowhere to put a control.
   EXPECT_EQ(CreateButton(3, 0, 0, 40, 24, u"x"), 0);
   EXPECT_EQ(GetText(3), u"");
+}
+
+TEST(ScreenFit, AWindowThatFitsKeepsItsSizeOthersShrinkToFitButNotBelowThreeQuarters) {
+  using detail::CentredFramePosition;
+  using detail::FitScale;
+  const QSize main(1630, 920);
+  const QMargins frame(1, 20, 1, 1);
+  EXPECT_EQ(FitScale(main, frame, QRect(0, 0, 1920, 1080), 1.0), 1.0);
+  // 1920 x 1080 at a desktop scale of 1.25 leaves 1536 x 864 desktop pixels.
+  EXPECT_DOUBLE_EQ(FitScale(main, frame, QRect(0, 0, 1536, 864), 1.25), (864.0 - 21) / 920);
+  EXPECT_DOUBLE_EQ(FitScale(main, frame, QRect(0, 0, 1366, 768), 1.0), (768.0 - 21) / 920);
+  // 800 x 600 would need 0.63: the window stays at three quarters of its size on the screen.
+  EXPECT_DOUBLE_EQ(FitScale(main, frame, QRect(0, 0, 800, 600), 1.0), 0.75);
+  EXPECT_DOUBLE_EQ(FitScale(main, frame, QRect(0, 0, 800, 600), 1.5), 0.5);
+  // Centred with its frame; one larger than the area keeps its title bar in it.
+  EXPECT_EQ(CentredFramePosition(QSize(1632, 941), QRect(0, 0, 1920, 1080)), QPoint(143, 69));
+  EXPECT_EQ(CentredFramePosition(QSize(1632, 941), QRect(0, 30, 1280, 800)), QPoint(0, 30));
 }
 
 }  // namespace
