@@ -3,11 +3,15 @@
 
 # qt6-translations-l10n: Qt's own dialog texts in German; qt6-qpa-plugins: the xcb platform.
 PACKAGES=(g++ cmake ninja-build pkg-config libexpat1-dev qt6-base-dev libgtest-dev
-          libgmock-dev libbenchmark-dev fonts-liberation2 qt6-translations-l10n qt6-qpa-plugins)
+          libgmock-dev libbenchmark-dev fonts-liberation2 qt6-translations-l10n qt6-qpa-plugins
+          librsvg2-bin)
 
 # A real X display for the desktop tests and the screenshots: a virtual X server, a window
 # manager, real input and the tools that read windows back.
 DISPLAY_PACKAGES=(xvfb openbox xdotool wmctrl x11-utils x11-xserver-utils)
+
+# What building and checking the Debian package takes (scripts/package, the package tests).
+PACKAGE_TOOLS=(dpkg-dev desktop-file-utils appstream)
 
 ensure_packages() {
   local missing=()

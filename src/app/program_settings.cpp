@@ -1,5 +1,6 @@
 #include "app/program_settings.h"
 
+#include "services/folders.h"
 #include "services/settings.h"
 
 namespace rk::app {
@@ -8,24 +9,36 @@ namespace {
 constexpr std::u16string_view kBookOneKey = u"Telefonbuch1";
 constexpr std::u16string_view kBookTwoKey = u"Telefonbuch2";
 constexpr std::u16string_view kToolTipKey = u"ToolTip";
+constexpr std::u16string_view kSettingsName = u"Rufkartei.ini";
 
 }  // namespace
 
-std::u16string SettingsPath(std::u16string_view programFolder) {
-  return std::u16string(programFolder) + u"Rufkartei.ini";
+SettingsPlace ChooseSettingsPlace(std::u16string_view programFolder,
+                                  std::u16string_view configFolder,
+                                  std::u16string_view homeFolder) {
+  const std::u16string beside(programFolder);
+  if (MayWriteFile(programFolder, kSettingsName)) return SettingsPlace{beside, beside};
+  return SettingsPlace{configFolder.empty() ? beside : std::u16string(configFolder),
+                       homeFolder.empty() ? beside : std::u16string(homeFolder)};
+}
+
+std::u16string SettingsPath(std::u16string_view settingsFolder) {
+  return std::u16string(settingsFolder) + std::u16string(kSettingsName);
 }
 
 void ReadProgramSettings(ShellState& state) {
   // A missing or unreadable file is no error: every read then gives its default.
-  OpenSettings(SettingsPath(state.programFolder));
-  state.rememberedFolders[0] = ReadSettingString(kBookOneKey, state.programFolder);
-  state.rememberedFolders[1] = ReadSettingString(kBookTwoKey, state.programFolder);
+  OpenSettings(SettingsPath(state.settingsFolder));
+  state.rememberedFolders[0] = ReadSettingString(kBookOneKey, state.defaultFolder);
+  state.rememberedFolders[1] = ReadSettingString(kBookTwoKey, state.defaultFolder);
   state.toolTipSwitch = ReadSettingInteger(kToolTipKey, 1);
   CloseSettings();
 }
 
 void WriteProgramSettings(const ShellState& state) {
-  if (CreateSettings(SettingsPath(state.programFolder)) == 0) return;
+  // Only the user's configuration folder is made; a missing program folder stays missing.
+  if (state.settingsFolder != state.programFolder) MakeFolders(state.settingsFolder);
+  if (CreateSettings(SettingsPath(state.settingsFolder)) == 0) return;
   WriteSettingString(kBookOneKey, state.rememberedFolders[0]);
   WriteSettingString(kBookTwoKey, state.rememberedFolders[1]);
   WriteSettingInteger(kToolTipKey, state.toolTipSwitch);

@@ -1,5 +1,5 @@
 #pragma once
-// The three settings kept in "Rufkartei.ini" beside the executable.
+// The three settings kept in "Rufkartei.ini", and where that file lives.
 
 #include <string>
 #include <string_view>
@@ -8,14 +8,28 @@
 
 namespace rk::app {
 
-// Path of the settings file: the program folder followed by "Rufkartei.ini".
-std::u16string SettingsPath(std::u16string_view programFolder);
+// The folder of the settings file and the folder both remembered folders start from.
+struct SettingsPlace {
+  std::u16string settingsFolder;
+  std::u16string defaultFolder;
+};
+
+// Both are `programFolder` when the user may write "Rufkartei.ini" there (the build tree, an
+// unpacked folder); otherwise, for an installed program, the user's configuration folder and
+// home folder. A user folder that is unknown (empty) falls back to the program folder.
+SettingsPlace ChooseSettingsPlace(std::u16string_view programFolder,
+                                  std::u16string_view configFolder,
+                                  std::u16string_view homeFolder);
+
+// Path of the settings file: its folder followed by "Rufkartei.ini".
+std::u16string SettingsPath(std::u16string_view settingsFolder);
 
 // Reads the remembered folders and the tooltip switch into the state; missing keys or a
-// missing file give the program folder and 1.
+// missing file give the default folder and 1.
 void ReadProgramSettings(ShellState& state);
 
-// Writes the file anew with the three current values; nothing when it cannot be created.
+// Writes the file anew with the three current values, making the user's configuration folder
+// when it is the settings folder and does not exist yet; nothing when it cannot be created.
 void WriteProgramSettings(const ShellState& state);
 
 }  // namespace rk::app

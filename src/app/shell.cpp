@@ -32,6 +32,10 @@ bool StartShell(std::u16string programFolder) {
   ShellState& state = Shell();
   state = ShellState{};
   state.programFolder = std::move(programFolder);
+  SettingsPlace place =
+      ChooseSettingsPlace(state.programFolder, tk::UserConfigFolder(), tk::HomeFolder());
+  state.settingsFolder = std::move(place.settingsFolder);
+  state.defaultFolder = std::move(place.defaultFolder);
   state.fonts = LoadFonts();
   ReadProgramSettings(state);
   // The book module keeps the remembered folders while the program runs; loads change them.

@@ -11,9 +11,9 @@ namespace rk::app {
 // Folder of the running executable, ending in "/"; empty when it cannot be determined.
 std::u16string ExecutableFolder();
 
-// Starts the toolkit, loads the fonts, reads the settings from `programFolder` (ending in "/")
-// and opens the main and the information window. False when the toolkit cannot start; then
-// nothing else was done.
+// Starts the toolkit, loads the fonts, reads the settings (beside `programFolder`, ending in
+// "/", or in the user's configuration folder: ChooseSettingsPlace) and opens the main and the
+// information window. False when the toolkit cannot start; then nothing else was done.
 bool StartShell(std::u16string programFolder);
 
 // Handles one event: runs the operation of a control event; false for a close request, which
@@ -26,7 +26,7 @@ void RunEventLoop();
 // Writes the settings back, frees the fonts and ends the toolkit.
 void EndShell();
 
-// The whole program with the settings file in `programFolder`; the process's exit code.
+// The whole program run from `programFolder`; the process's exit code.
 int RunProgram(std::u16string programFolder);
 
 }  // namespace rk::app

@@ -17,8 +17,11 @@ struct Fonts {
 };
 
 struct ShellState {
-  // Folder of the executable, ending in "/"; the settings file lives there.
+  // Folder of the executable, ending in "/".
   std::u16string programFolder;
+  // Folder of the settings file and default of the remembered folders (ChooseSettingsPlace).
+  std::u16string settingsFolder;
+  std::u16string defaultFolder;
   // Last folder of each book's open-file dialog, index 0 = book 1.
   std::array<std::u16string, 2> rememberedFolders;
   // 1 = tooltips at the next start; any other value = none.

@@ -3,9 +3,13 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "app/controls.h"
+#include "book/book.h"
 #include "services/toolkit/toolkit.h"
 #include "shell_fixture.h"
 
@@ -48,6 +52,60 @@ TEST_F(ShellTest, UnwritableProgramFolderRunsNormallyAndWritesNothing) {
   End();
   EXPECT_FALSE(std::filesystem::exists(folder_ / "fehlt"));
   EXPECT_TRUE(std::filesystem::is_empty(folder_.path()));
+}
+
+// Sets an environment variable for one test (unsets it for nullptr) and restores it after.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~ScopedVariable() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST_F(ShellTest, InstalledProgramKeepsItsSettingsInTheUsersFolders) {
+  // Root ignores permission bits, so a missing program folder stands for the system's one.
+  const std::u16string programFolder = Folder() + u"usr/bin/";
+  std::filesystem::create_directory(folder_ / "home");
+  const std::string home = FolderUtf8() + "home/";
+  const ScopedVariable homeVariable("HOME", home.c_str());
+  const ScopedVariable configVariable("XDG_CONFIG_HOME", nullptr);
+  Start(programFolder);
+  // Both open-file dialogs and "Neu" start in the home folder.
+  EXPECT_EQ(book::RememberedFolder(1), FromUtf8(home));
+  EXPECT_EQ(book::RememberedFolder(2), FromUtf8(home));
+  ClickControl(kInfoToolTipBox);
+  EXPECT_TRUE(Pump());
+  End();
+  const std::filesystem::path settings = folder_ / "home/.config/rufkartei/Rufkartei.ini";
+  EXPECT_EQ(rk::test::ReadFileBytes(settings), SettingsFileBytes(home, home, "0"));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "usr"));
+  EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
+
+  // The next start reads them from there.
+  rk::test::WriteFileBytes(settings, "Telefonbuch2 = /srv/books/\r\nToolTip = 0\r\n");
+  Start(programFolder);
+  EXPECT_EQ(book::RememberedFolder(1), FromUtf8(home));
+  EXPECT_EQ(book::RememberedFolder(2), u"/srv/books/");
+  EXPECT_EQ(tk::GetState(kInfoToolTipBox), 0);
+  End();
 }
 
 struct ToolTipRun {

@@ -219,6 +219,21 @@ TEST_F(SettingsFile, CreateFailsWhereNothingCanBeWritten) {
   EXPECT_EQ(FilesIn(folder_.path()), 1u);
 }
 
+TEST_F(SettingsFile, WritableFileInAProtectedFolderIsRewrittenInPlace) {
+  WriteFileBytes(file_, "; longer than the new file\r\nTelefonbuch1 = /srv/\r\nToolTip = 1\r\n");
+  ASSERT_EQ(::chmod(file_.c_str(), 0666), 0);
+  ASSERT_EQ(::chmod(folder_.path().c_str(), 0755), 0);
+  const std::u16string path = PathText(file_);
+  EXPECT_EQ(test::RunUnprivileged([&path] {
+              if (CreateSettings(path) == 0) return 1;
+              WriteSettingInteger(u"ToolTip", 0);
+              return CloseSettings() == 1 ? 0 : 2;
+            }),
+            0);
+  EXPECT_EQ(ReadFileBytes(file_), std::string(kHeader) + "ToolTip = 0\r\n");
+  EXPECT_EQ(FilesIn(folder_.path()), 1u);
+}
+
 TEST_F(SettingsFile, FailedReplaceRemovesTheTemporaryFile) {
   // A folder in the file's place is no file to replace: refused before anything is made.
   const auto target = folder_ / "Rufkartei.ini";

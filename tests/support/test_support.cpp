@@ -1,5 +1,10 @@
 #include "support/test_support.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -42,6 +47,26 @@ void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes) {
 
 std::filesystem::path DataFile(std::string_view relative) {
   return std::filesystem::path(kTestData) / relative;
+}
+
+int RunUnprivileged(const std::function<int()>& check) {
+  const passwd* nobody = ::getpwnam("nobody");
+  if (nobody == nullptr) return -1;
+  const uid_t user = nobody->pw_uid;
+  const gid_t group = nobody->pw_gid;
+  const pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(group) != 0 || ::setuid(user) != 0)) {
+      ::_exit(126);
+    }
+    ::_exit(check());
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  const int result = WEXITSTATUS(status);
+  return result >= 126 ? -1 : result;
 }
 
 }  // namespace rk::test

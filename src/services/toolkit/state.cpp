@@ -54,6 +54,11 @@ void DestroyWindowIn(ToolkitState& state, int window) {
 }  // namespace
 
 ToolkitState::ToolkitState() {
+  // The name picks the user's configuration folder (~/.config/rufkartei); the desktop file name
+  // ties the windows to the installed menu entry and its icon.
+  QCoreApplication::setApplicationName(QStringLiteral("rufkartei"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("de.rufkartei.Rufkartei"));
+
   // Qt allows one application object per process; one made elsewhere is used, not replaced.
   if (QCoreApplication::instance() == nullptr) {
     app = std::make_unique<QApplication>(g_argc, g_argv);

@@ -149,6 +149,15 @@ Handle LoadFont(int slot, std::u16string_view face, int points, std::uint32_t st
 int IsFont(int slot);
 void FreeFont(int slot);
 
+// --- Folders ----------------------------------------------------------------------------
+
+// The user's configuration folder for this program (~/.config/rufkartei/ unless the desktop
+// says otherwise), ending in "/"; it need not exist yet. Empty when unknown.
+std::u16string UserConfigFolder();
+
+// The user's home folder, ending in "/"; empty when unknown.
+std::u16string HomeFolder();
+
 // --- Dialogs ----------------------------------------------------------------------------
 
 // Modal open-file dialog; the full path chosen, or "" on cancel.
