@@ -95,6 +95,11 @@ TEST_F(DesktopTest, InformationStaysAboveTheFixedMainWindowUntilClosedAndTheClos
   EXPECT_EQ(layout.window.height, kMainHeight);
   EXPECT_TRUE(FrameOnScreen(layout.window, display));
 
+  // The class the desktop entry names (StartupWMClass), so the desktop matches the window to
+  // its menu entry and icon.
+  EXPECT_NE(display.Property(main, "WM_CLASS").find("\"rufkartei\", \"rufkartei\""),
+            std::string::npos);
+
   // The information window is owned by the main window and centred on the screen.
   EXPECT_NE(display.Property(*info, "WM_TRANSIENT_FOR").find(Hex(main)), std::string::npos);
   const WindowGeometry box = display.Geometry(*info);
