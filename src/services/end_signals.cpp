@@ -38,7 +38,9 @@ int WatchEndSignals() {
   action.sa_handler = NoteEndSignal;
   sigemptyset(&action.sa_mask);
   // Restarted system calls: a signal must not make a file read or write of an operation fail.
-  action.sa_flags = SA_RESTART;
+  // One-shot: the first signal asks the loop to end; a second one, should the program be stuck,
+  // ends the process as it always would.
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
   for (const int signal : kEndSignals) ::sigaction(signal, &action, nullptr);
   return g_readEnd;
 }
