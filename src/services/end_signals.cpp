@@ -6,6 +6,9 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <string_view>
+
+#include "services/file_io.h"
 
 namespace rk {
 namespace {
@@ -22,7 +25,7 @@ extern "C" void NoteEndSignal(int) {
   // nothing. errno is kept for the code the signal interrupted.
   const int saved = errno;
   const char byte = 1;
-  [[maybe_unused]] const ssize_t written = ::write(g_writeEnd, &byte, 1);
+  [[maybe_unused]] const bool written = WriteAll(g_writeEnd, std::string_view(&byte, 1));
   errno = saved;
 }
 
@@ -40,7 +43,7 @@ int WatchEndSignals() {
   // Restarted system calls: a signal must not make a file read or write of an operation fail.
   // One-shot: the first signal asks the loop to end; a second one, should the program be stuck,
   // ends the process as it always would.
-  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  action.sa_flags = static_cast<int>(SA_RESTART | SA_RESETHAND);
   for (const int signal : kEndSignals) ::sigaction(signal, &action, nullptr);
   return g_readEnd;
 }
@@ -49,15 +52,8 @@ bool TakeEndSignal() {
   if (g_readEnd < 0) return false;
   bool arrived = false;
   std::array<char, 64> bytes{};
-  for (;;) {
-    const ssize_t count = ::read(g_readEnd, bytes.data(), bytes.size());
-    if (count > 0) {
-      arrived = true;
-      continue;
-    }
-    if (count < 0 && errno == EINTR) continue;
-    return arrived;
-  }
+  while (ReadSome(g_readEnd, bytes) > 0) arrived = true;
+  return arrived;
 }
 
 void StopWatchingEndSignals() {

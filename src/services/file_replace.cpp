@@ -151,12 +151,14 @@ bool FileReplacement::Begin(const std::filesystem::path& target) {
 }
 
 bool FileReplacement::Write(std::string_view bytes) {
-  if (!file_.valid()) return false;
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(file_.get(), bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(written));
+  if (!file_.valid() || !WriteAll(file_.get(), bytes)) return false;
+  written_ += bytes.size();
+  constexpr std::uint64_t kWritebackStep = 4 * 1024 * 1024;
+  if (replacing_ && written_ - writebackFrom_ >= kWritebackStep) {
+    // Only a hint: its failure changes nothing, Commit's fsync still makes the file durable.
+    ::sync_file_range(file_.get(), static_cast<off_t>(writebackFrom_),
+                      static_cast<off_t>(written_ - writebackFrom_), SYNC_FILE_RANGE_WRITE);
+    writebackFrom_ = written_;
   }
   return true;
 }
@@ -193,6 +195,8 @@ void FileReplacement::Discard() {
   file_.Close();
   mode_ = Mode::kNone;
   replacing_ = false;
+  written_ = 0;
+  writebackFrom_ = 0;
   target_.clear();
   temporary_.clear();
 }

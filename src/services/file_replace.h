@@ -3,10 +3,12 @@
 // takes the target's place only once it is complete, so that the target holds its old or its
 // whole new content, whenever the writer fails or is killed.
 
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 
 #include "services/file_descriptor.h"
+#include "services/file_io.h"
 
 namespace rk {
 
@@ -14,10 +16,10 @@ namespace rk {
 // file system offers that (nothing is left if the process dies); elsewhere it has a name made
 // from the target's, which the next write of the same target takes over when a killed writer
 // left it. Nothing is left behind on any failure.
-class FileReplacement {
+class FileReplacement final : public ByteSink {
  public:
   FileReplacement() = default;
-  ~FileReplacement() { Discard(); }
+  ~FileReplacement() override { Discard(); }
   FileReplacement(const FileReplacement&) = delete;
   FileReplacement& operator=(const FileReplacement&) = delete;
 
@@ -25,7 +27,10 @@ class FileReplacement {
   // it names gets the content. False when the target is not a regular file, is a file the user
   // may not write, or when neither a temporary file nor (in a folder that takes no new file)
   // the existing file itself can take the content.
-  bool Begin(const std::filesystem::path& target);
+  [[nodiscard]] bool Begin(const std::filesystem::path& target);
+
+  // True between a successful Begin and the Commit or Discard.
+  bool begun() const { return file_.valid(); }
 
   // Where the new content is written; -1 when nothing was begun.
   int fd() const { return file_.get(); }
@@ -33,12 +38,14 @@ class FileReplacement {
   // True when an existing file is replaced (its old content is at stake).
   bool replacing() const { return replacing_; }
 
-  // Writes all of `bytes`; false on any failure.
-  bool Write(std::string_view bytes);
+  // Writes all of `bytes`; false on any failure. When a file is replaced, the system is asked
+  // to start writing each few MiB to the disk at once, so that Commit's flush has only the last
+  // part left to wait for.
+  [[nodiscard]] bool Write(std::string_view bytes) override;
 
   // Flushes the content to the disk when it replaces a file and puts it in the target's place;
   // false on any failure, after which no temporary file is left.
-  bool Commit();
+  [[nodiscard]] bool Commit();
 
   // Drops the new content; the target stays as it was (unless it was being rewritten in place).
   void Discard();
@@ -47,7 +54,9 @@ class FileReplacement {
   enum class Mode { kNone, kUnnamed, kNamed, kInPlace };
 
   Mode mode_ = Mode::kNone;
-  bool replacing_ = false;
+  bool replacing_ = false;       // an existing file's old content is at stake
+  std::uint64_t written_ = 0;     // bytes in the new file
+  std::uint64_t writebackFrom_ = 0;  // first byte whose writeback was not started yet
   FileDescriptor file_;
   std::filesystem::path target_;     // the file that gets the content, links resolved
   std::filesystem::path temporary_;  // the name the content has before it takes the target's place

@@ -1,9 +1,6 @@
 #include "services/settings.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
@@ -62,13 +59,12 @@ std::string_view TrimRight(std::string_view text, std::string_view blanks) {
 // larger than a settings file can be (also when it grows while it is read).
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
   std::uint64_t size = 0;
-  const FileDescriptor file = OpenRegularFile(path, size);
+  FileSource file(path, size);
   if (!file.valid() || size > kLargestFile) return false;
   bytes.reserve(static_cast<std::size_t>(size));
   char buffer[4096];
   for (;;) {
-    const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) continue;
+    const std::int64_t count = file.Read(buffer);
     if (count < 0) return false;
     if (count == 0) return true;
     bytes.append(buffer, static_cast<std::size_t>(count));
@@ -190,7 +186,8 @@ std::string AssembleFile() {
 // operation catches it, so no exception leaves the settings.
 
 int OpenSettings(std::u16string_view path, int options) {
-  CloseSettings();
+  // A file still open is written first; what became of it is no concern of the new one.
+  static_cast<void>(CloseSettings());
   try {
     state.active = true;
     state.path = ToOsPath(path);
@@ -242,7 +239,7 @@ std::int32_t ReadSettingInteger(std::u16string_view key, std::int32_t fallback) 
 }
 
 int CreateSettings(std::u16string_view path, int options) {
-  CloseSettings();
+  static_cast<void>(CloseSettings());
   try {
     std::filesystem::path target = ToOsPath(path);
     if (!pending.Begin(target)) return 0;
@@ -291,7 +288,7 @@ int CloseSettings() {
   if (state.active && state.modified) {
     try {
       // A file that was opened (or could not be) gets its new file only now.
-      if (pending.fd() >= 0 || pending.Begin(state.path)) {
+      if (pending.begun() || pending.Begin(state.path)) {
         written = pending.Write(AssembleFile()) && pending.Commit();
       }
     } catch (const std::bad_alloc&) {
