@@ -1,5 +1,6 @@
 // Rufkartei: copies, moves and deletes contacts between two router phonebook files.
 
 #include "app/shell.h"
+#include "services/folders.h"
 
-int main() { return rk::app::RunProgram(rk::app::ExecutableFolder()); }
+int main() { return rk::app::RunProgram(rk::ProgramFolder()); }

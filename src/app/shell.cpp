@@ -1,7 +1,5 @@
 #include "app/shell.h"
 
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "app/dispatch.h"
@@ -10,7 +8,6 @@
 #include "app/main_window.h"
 #include "app/program_settings.h"
 #include "book/book.h"
-#include "services/text.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::app {
@@ -18,13 +15,6 @@ namespace rk::app {
 ShellState& Shell() {
   static ShellState state;
   return state;
-}
-
-std::u16string ExecutableFolder() {
-  std::error_code error;
-  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  return std::u16string(FolderPart(FromOsPath(executable)));
 }
 
 bool StartShell(std::u16string programFolder) {

@@ -8,9 +8,6 @@
 
 namespace rk::app {
 
-// Folder of the running executable, ending in "/"; empty when it cannot be determined.
-std::u16string ExecutableFolder();
-
 // Starts the toolkit, loads the fonts, reads the settings (beside `programFolder`, ending in
 // "/", or in the user's configuration folder: ChooseSettingsPlace) and opens the main and the
 // information window. False when the toolkit cannot start; then nothing else was done.

@@ -6,10 +6,18 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "services/text.h"
 
 namespace rk {
+
+std::u16string ProgramFolder() {
+  std::error_code error;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return std::u16string(FolderPart(FromOsPath(executable)));
+}
 
 bool MayWriteFile(std::u16string_view folder, std::u16string_view name) {
   if (folder.empty()) return false;
