@@ -1,5 +1,11 @@
 # rufkartei_set_warnings(target): the project's warning level, applied to every own target.
+# RUFKARTEI_WERROR turns every warning into an error; the test script sets it, so CI keeps the
+# build free of warnings.
+option(RUFKARTEI_WERROR "Treat compiler warnings as errors" OFF)
 function(rufkartei_set_warnings target)
+  if(RUFKARTEI_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
     -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Wunused -Woverloaded-virtual
