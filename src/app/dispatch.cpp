@@ -11,12 +11,12 @@
 namespace rk::app {
 namespace {
 
-// A control and the operation its events run, with the operation's one argument: the slot
-// number for a book's button, otherwise the control or window the operation works on.
+// A control and the operation its events run on one number: the slot of a book's button, the
+// check box whose state the tooltip switch takes, or the window "Schliessen" closes.
 struct Binding {
   int control;
-  void (*operation)(int argument);
-  int argument;
+  void (*operation)(int target);
+  int target;
 };
 
 constexpr std::array kBindings = {
@@ -45,7 +45,7 @@ constexpr std::array kBindings = {
 void DispatchControl(int control) {
   for (const Binding& binding : kBindings) {
     if (binding.control == control) {
-      binding.operation(binding.argument);
+      binding.operation(binding.target);
       return;
     }
   }

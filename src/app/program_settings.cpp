@@ -28,21 +28,23 @@ std::u16string SettingsPath(std::u16string_view settingsFolder) {
 
 void ReadProgramSettings(ShellState& state) {
   // A missing or unreadable file is no error: every read then gives its default.
-  OpenSettings(SettingsPath(state.settingsFolder));
+  static_cast<void>(OpenSettings(SettingsPath(state.settingsFolder)));
   state.rememberedFolders[0] = ReadSettingString(kBookOneKey, state.defaultFolder);
   state.rememberedFolders[1] = ReadSettingString(kBookTwoKey, state.defaultFolder);
   state.toolTipSwitch = ReadSettingInteger(kToolTipKey, 1);
-  CloseSettings();
+  static_cast<void>(CloseSettings());
 }
 
 void WriteProgramSettings(const ShellState& state) {
   // Only the user's configuration folder is made; a missing program folder stays missing.
-  if (state.settingsFolder != state.programFolder) MakeFolders(state.settingsFolder);
+  // A folder that cannot be made shows in CreateSettings failing.
+  if (state.settingsFolder != state.programFolder) static_cast<void>(MakeFolders(state.settingsFolder));
   if (CreateSettings(SettingsPath(state.settingsFolder)) == 0) return;
   WriteSettingString(kBookOneKey, state.rememberedFolders[0]);
   WriteSettingString(kBookTwoKey, state.rememberedFolders[1]);
   WriteSettingInteger(kToolTipKey, state.toolTipSwitch);
-  CloseSettings();
+  // The settings are written once, at the end, and a failed write is not reported.
+  static_cast<void>(CloseSettings());
 }
 
 }  // namespace rk::app

@@ -6,7 +6,7 @@ namespace rk {
 
 // Installs the handlers; the descriptor that becomes readable once such a signal arrived, or
 // -1 when it cannot be set up (the signals then keep their default action).
-int WatchEndSignals();
+[[nodiscard]] int WatchEndSignals();
 
 // True when at least one signal arrived since the last call; empties the descriptor.
 bool TakeEndSignal();

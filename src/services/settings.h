@@ -14,7 +14,7 @@ inline constexpr int kSettingsNoSpaces = 1;
 inline constexpr int kSettingsGroupGap = 2;
 
 // Opens and reads an existing file; nonzero on success. On failure reads give their defaults.
-int OpenSettings(std::u16string_view path, int options = 0);
+[[nodiscard]] int OpenSettings(std::u16string_view path, int options = 0);
 
 // The value of `key` in the top-level section, or `fallback` when absent.
 std::u16string ReadSettingString(std::u16string_view key, std::u16string_view fallback);
@@ -23,7 +23,7 @@ std::u16string ReadSettingString(std::u16string_view key, std::u16string_view fa
 std::int32_t ReadSettingInteger(std::u16string_view key, std::int32_t fallback);
 
 // Starts a new, empty file at `path` (written by CloseSettings); nonzero on success.
-int CreateSettings(std::u16string_view path, int options = 0);
+[[nodiscard]] int CreateSettings(std::u16string_view path, int options = 0);
 
 // Sets `key` to `value`, replacing an existing key of any letter case in place.
 void WriteSettingString(std::u16string_view key, std::u16string_view value);
@@ -32,6 +32,6 @@ void WriteSettingString(std::u16string_view key, std::u16string_view value);
 void WriteSettingInteger(std::u16string_view key, std::int32_t value);
 
 // Writes the file back when it was changed and closes it; nonzero when the file was written.
-int CloseSettings();
+[[nodiscard]] int CloseSettings();
 
 }  // namespace rk

@@ -219,7 +219,11 @@ TEST_P(NoToolTips, OtherSwitchValuesLeaveEveryControlWithout) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, NoToolTips, ::testing::Values("0", "2", "-1", "10"));
+INSTANTIATE_TEST_SUITE_P(Values, NoToolTips, ::testing::Values("0", "2", "-1", "10"),
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                           std::string value = param.param;
+                           return value.front() == '-' ? "Minus" + value.substr(1) : value;
+                         });
 
 }  // namespace
 }  // namespace rk::app::test

@@ -140,7 +140,14 @@ INSTANTIATE_TEST_SUITE_P(Runs, ToolTipLifeCycle,
                                            ToolTipRun{"2", true, 1, "0"},
                                            ToolTipRun{"2", true, 2, "1"},
                                            ToolTipRun{"-3", true, 0, "-3"},
-                                           ToolTipRun{"", false, 0, "0"}));
+                                           ToolTipRun{"", false, 0, "0"}),
+                         // "Stored2Clicks1", "StoredMinus3Clicks0", "StoredEmptyClicks0".
+                         [](const ::testing::TestParamInfo<ToolTipRun>& param) {
+                           std::string stored = param.param.stored;
+                           if (stored.empty()) stored = "Empty";
+                           if (stored.front() == '-') stored.replace(0, 1, "Minus");
+                           return "Stored" + stored + "Clicks" + std::to_string(param.param.clicks);
+                         });
 
 TEST_F(ShellTest, FolderOfAFileLoadedIntoBookTwoIsWrittenAsItsRememberedFolder) {
   const std::filesystem::path books = folder_ / "Telefon";

@@ -63,7 +63,7 @@ TEST_F(HostileSettingsTest, FilesTooBigAreReadAsMissingAndWrittenAnew) {
   rk::test::WriteFileBytes(file_, fits);
   ASSERT_NE(OpenSettings(FromOsPath(file_)), 0);
   EXPECT_EQ(ReadSettingInteger(u"ToolTip", 7), 0);
-  CloseSettings();
+  EXPECT_EQ(CloseSettings(), 0);
   rk::test::WriteFileBytes(file_, fits + "x");
   ExpectReadAsMissing();
 }

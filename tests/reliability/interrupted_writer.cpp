@@ -73,7 +73,7 @@ int WriteSettings(const std::filesystem::path& folder) {
     rk::WriteSettingString(u"Telefonbuch1", value);
     rk::WriteSettingString(u"Telefonbuch2", value);
     rk::WriteSettingInteger(u"ToolTip", toolTip);
-    rk::CloseSettings();
+    if (rk::CloseSettings() == 0) std::exit(4);
   };
 
   write(first, 1);

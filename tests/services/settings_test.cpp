@@ -43,7 +43,7 @@ class SettingsReading : public SettingsFile {
     WriteFileBytes(file_, bytes);
     ASSERT_NE(OpenSettings(PathText(file_)), 0);
   }
-  void TearDown() override { CloseSettings(); }
+  void TearDown() override { static_cast<void>(CloseSettings()); }
 };
 
 TEST_F(SettingsReading, MatchesKeysIgnoringCaseAndBlanks) {
@@ -254,7 +254,7 @@ TEST_F(SettingsFile, EachThreadHasItsOwnOpenFile) {
   other.join();
   EXPECT_EQ(seenByOther, 5);
   EXPECT_EQ(ReadSettingInteger(u"ToolTip", 5), 1);
-  CloseSettings();
+  EXPECT_EQ(CloseSettings(), 0);
 }
 
 }  // namespace
