@@ -57,21 +57,6 @@ std::u16string DecimalText(std::int64_t value) {
   return text;
 }
 
-std::u16string_view LeftPart(std::u16string_view text, std::size_t count) {
-  return text.substr(0, std::min(count, text.size()));
-}
-
-std::u16string_view RightPart(std::u16string_view text, std::size_t count) {
-  return text.substr(text.size() - std::min(count, text.size()));
-}
-
-std::u16string_view MiddlePart(std::u16string_view text, std::size_t start, std::size_t count) {
-  if (start == 0 || start > text.size()) return {};
-  return text.substr(start - 1, count);
-}
-
-std::size_t TextLength(std::u16string_view text) { return text.size(); }
-
 std::size_t CountOccurrences(std::u16string_view text, std::u16string_view part) {
   if (part.empty()) return 0;
   std::size_t count = 0;
@@ -80,13 +65,6 @@ std::size_t CountOccurrences(std::u16string_view text, std::u16string_view part)
     ++count;
   }
   return count;
-}
-
-std::size_t FindPosition(std::u16string_view text, std::u16string_view part, std::size_t start) {
-  if (start == 0) start = 1;
-  if (start > text.size() + 1) return 0;
-  const std::size_t at = text.find(part, start - 1);
-  return at == std::u16string_view::npos ? 0 : at + 1;
 }
 
 std::u16string_view Field(std::u16string_view text, char16_t delimiter, std::size_t n) {

@@ -1,6 +1,6 @@
 #pragma once
 // Text and path helpers on UTF-16 text, and the conversions to UTF-8 and to OS paths.
-// Positions count from 1 and comparisons are case-sensitive, as the book logic expects.
+// Fields count from 1 and comparisons are case-sensitive, as the book logic expects.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,23 +13,8 @@ namespace rk {
 // Decimal text of an integer ("-12", "0").
 std::u16string DecimalText(std::int64_t value);
 
-// The first `count` characters (all of them when the text is shorter).
-std::u16string_view LeftPart(std::u16string_view text, std::size_t count);
-
-// The last `count` characters (all of them when the text is shorter).
-std::u16string_view RightPart(std::u16string_view text, std::size_t count);
-
-// `count` characters from the 1-based `start`; empty when start is 0 or past the end.
-std::u16string_view MiddlePart(std::u16string_view text, std::size_t start, std::size_t count);
-
-// Number of UTF-16 code units.
-std::size_t TextLength(std::u16string_view text);
-
 // Number of non-overlapping occurrences of `part`; 0 for an empty part.
 std::size_t CountOccurrences(std::u16string_view text, std::u16string_view part);
-
-// 1-based position of the first `part` at or after `start`; 0 when absent.
-std::size_t FindPosition(std::u16string_view text, std::u16string_view part, std::size_t start = 1);
 
 // Field `n` (from 1) of the text split at `delimiter`; empty when n is out of range.
 std::u16string_view Field(std::u16string_view text, char16_t delimiter, std::size_t n);

@@ -12,22 +12,7 @@ TEST(TextHelpers, DecimalTextCoversSignAndExtremes) {
   EXPECT_EQ(DecimalText(INT64_MAX), u"9223372036854775807");
 }
 
-TEST(TextHelpers, PartsClampAtTheEdges) {
-  EXPECT_EQ(LeftPart(u"abc", 5), u"abc");
-  EXPECT_EQ(LeftPart(u"abc", 0), u"");
-  EXPECT_EQ(RightPart(u"abc", 2), u"bc");
-  EXPECT_EQ(RightPart(u"abc", 9), u"abc");
-  EXPECT_EQ(MiddlePart(u"abcdef", 2, 3), u"bcd");
-  EXPECT_EQ(MiddlePart(u"abcdef", 5, 10), u"ef");
-  EXPECT_EQ(MiddlePart(u"abc", 0, 2), u"");
-  EXPECT_EQ(MiddlePart(u"abc", 4, 1), u"");
-}
-
-TEST(TextHelpers, SearchCountsFromOne) {
-  EXPECT_EQ(FindPosition(u"a|b|c", u"|"), 2u);
-  EXPECT_EQ(FindPosition(u"a|b|c", u"|", 3), 4u);
-  EXPECT_EQ(FindPosition(u"abc", u"x"), 0u);
-  EXPECT_EQ(FindPosition(u"abc", u"c", 9), 0u);
+TEST(TextHelpers, CountsNonOverlappingOccurrences) {
   EXPECT_EQ(CountOccurrences(u"a=\"1\"|b=\"2\"|", u"|"), 2u);
   EXPECT_EQ(CountOccurrences(u"aaaa", u"aa"), 2u);
   EXPECT_EQ(CountOccurrences(u"abc", u""), 0u);
