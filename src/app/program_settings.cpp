@@ -1,5 +1,6 @@
 #include "app/program_settings.h"
 
+#include "book/book.h"
 #include "services/folders.h"
 #include "services/settings.h"
 
@@ -29,8 +30,8 @@ std::u16string SettingsPath(std::u16string_view settingsFolder) {
 void ReadProgramSettings(ShellState& state) {
   // A missing or unreadable file is no error: every read then gives its default.
   static_cast<void>(OpenSettings(SettingsPath(state.settingsFolder)));
-  state.rememberedFolders[0] = ReadSettingString(kBookOneKey, state.defaultFolder);
-  state.rememberedFolders[1] = ReadSettingString(kBookTwoKey, state.defaultFolder);
+  book::SetRememberedFolder(1, ReadSettingString(kBookOneKey, state.defaultFolder));
+  book::SetRememberedFolder(2, ReadSettingString(kBookTwoKey, state.defaultFolder));
   state.toolTipSwitch = ReadSettingInteger(kToolTipKey, 1);
   static_cast<void>(CloseSettings());
 }
@@ -40,8 +41,8 @@ void WriteProgramSettings(const ShellState& state) {
   // A folder that cannot be made shows in CreateSettings failing.
   if (state.settingsFolder != state.programFolder) static_cast<void>(MakeFolders(state.settingsFolder));
   if (CreateSettings(SettingsPath(state.settingsFolder)) == 0) return;
-  WriteSettingString(kBookOneKey, state.rememberedFolders[0]);
-  WriteSettingString(kBookTwoKey, state.rememberedFolders[1]);
+  WriteSettingString(kBookOneKey, book::RememberedFolder(1));
+  WriteSettingString(kBookTwoKey, book::RememberedFolder(2));
   WriteSettingInteger(kToolTipKey, state.toolTipSwitch);
   // The settings are written once, at the end, and a failed write is not reported.
   static_cast<void>(CloseSettings());

@@ -24,11 +24,12 @@ SettingsPlace ChooseSettingsPlace(std::u16string_view programFolder,
 // Path of the settings file: its folder followed by "Rufkartei.ini".
 std::u16string SettingsPath(std::u16string_view settingsFolder);
 
-// Reads the remembered folders and the tooltip switch into the state; missing keys or a
-// missing file give the default folder and 1.
+// Reads the tooltip switch into the state and the remembered folders into the book slots,
+// which keep them while the program runs; missing keys or a missing file give the default
+// folder and 1.
 void ReadProgramSettings(ShellState& state);
 
-// Writes the file anew with the three current values, making the user's configuration folder
+// Writes the file anew with the three current values (the folders from the book slots), making the user's configuration folder
 // when it is the settings folder and does not exist yet; nothing when it cannot be created.
 void WriteProgramSettings(const ShellState& state);
 

@@ -28,9 +28,6 @@ bool StartShell(std::u16string programFolder) {
   state.defaultFolder = std::move(place.defaultFolder);
   state.fonts = LoadFonts();
   ReadProgramSettings(state);
-  // The book module keeps the remembered folders while the program runs; loads change them.
-  book::SetRememberedFolder(1, state.rememberedFolders[0]);
-  book::SetRememberedFolder(2, state.rememberedFolders[1]);
   const tk::Handle mainWindow = BuildMainWindow(state.fonts, state.toolTipSwitch);
   BuildInfoWindow(mainWindow, state.fonts, state.toolTipSwitch);
   return true;
@@ -51,10 +48,7 @@ void RunEventLoop() {
 }
 
 void EndShell() {
-  ShellState& state = Shell();
-  state.rememberedFolders[0] = book::RememberedFolder(1);
-  state.rememberedFolders[1] = book::RememberedFolder(2);
-  WriteProgramSettings(state);
+  WriteProgramSettings(Shell());
   FreeFonts();
   tk::EndToolkit();
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The program-wide values the shell owns for the whole run.
 
-#include <array>
 #include <cstdint>
 #include <string>
 
@@ -22,8 +21,6 @@ struct ShellState {
   // Folder of the settings file and default of the remembered folders (ChooseSettingsPlace).
   std::u16string settingsFolder;
   std::u16string defaultFolder;
-  // Last folder of each book's open-file dialog, index 0 = book 1.
-  std::array<std::u16string, 2> rememberedFolders;
   // 1 = tooltips at the next start; any other value = none.
   std::int32_t toolTipSwitch = 1;
   Fonts fonts;
