@@ -7,7 +7,6 @@
 #include "app/info_window.h"
 #include "app/main_window.h"
 #include "app/program_settings.h"
-#include "book/book.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::app {
