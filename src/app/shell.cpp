@@ -2,11 +2,13 @@
 
 #include <utility>
 
+#include "app/controls.h"
 #include "app/dispatch.h"
 #include "app/fonts.h"
 #include "app/info_window.h"
 #include "app/main_window.h"
 #include "app/program_settings.h"
+#include "book/slot.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::app {
@@ -28,6 +30,10 @@ bool StartShell(std::u16string programFolder) {
   state.fonts = LoadFonts();
   ReadProgramSettings(state);
   const tk::Handle mainWindow = BuildMainWindow(state.fonts, state.toolTipSwitch);
+  for (const int slot : {1, 2}) {
+    book::AttachPane(slot, {PaneControl(slot, kCountLabel), PaneControl(slot, kNameField),
+                            PaneControl(slot, kFileField), PaneControl(slot, kContactList)});
+  }
   BuildInfoWindow(mainWindow, state.fonts, state.toolTipSwitch);
   return true;
 }

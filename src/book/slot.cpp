@@ -12,8 +12,8 @@ namespace {
 
 std::array<BookSlot, 2>& Slots() {
   static std::array<BookSlot, 2> slots = {
-      BookSlot{1, 2, 7, 9, 15, NumberSuffix::kBookOne, {}, {}},
-      BookSlot{2, 18, 23, 25, 31, NumberSuffix::kBookTwo, {}, {}},
+      BookSlot{.number = 1, .suffix = NumberSuffix::kBookOne, .rememberedFolder = {}, .records = {}},
+      BookSlot{.number = 2, .suffix = NumberSuffix::kBookTwo, .rememberedFolder = {}, .records = {}},
   };
   return slots;
 }
@@ -28,6 +28,15 @@ BookSlot* FindSlot(int slot) {
 BookSlot* OtherSlot(int slot) {
   if (slot != 1 && slot != 2) return nullptr;
   return FindSlot(3 - slot);
+}
+
+void AttachPane(int slot, const PaneControls& controls) {
+  if (BookSlot* found = FindSlot(slot)) {
+    found->countLabel = controls.countLabel;
+    found->nameField = controls.nameField;
+    found->fileField = controls.fileField;
+    found->contactList = controls.contactList;
+  }
 }
 
 void SetRememberedFolder(int slot, std::u16string_view folder) {

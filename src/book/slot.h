@@ -11,12 +11,20 @@
 
 namespace rk::book {
 
-struct BookSlot {
-  int number = 0;        // 1 (left) or 2 (right)
+// The controls of a slot's pane that the phonebook operations read and fill; 0 holds nothing.
+struct PaneControls {
   int countLabel = 0;    // " Anz.: " and the number of rows
   int nameField = 0;     // the book's name
   int fileField = 0;     // "Datei": path of the file the book came from or goes to
   int contactList = 0;   // one row per contact run
+};
+
+struct BookSlot {
+  int number = 0;        // 1 (left) or 2 (right)
+  int countLabel = 0;    // the pane's controls, given by AttachPane
+  int nameField = 0;
+  int fileField = 0;
+  int contactList = 0;
   NumberSuffix suffix = NumberSuffix::kNone;  // given to the numbers of a load into this slot
   std::u16string rememberedFolder;            // folder of the last file chosen, with separator
   RecordList records;                         // the whole book
@@ -27,6 +35,10 @@ BookSlot* FindSlot(int slot);
 
 // The slot that is not `slot` (2 for 1, 1 for 2); nullptr for any other number.
 BookSlot* OtherSlot(int slot);
+
+// Gives slot 1 or 2 the controls of its pane; the shell, which numbers the controls, calls it
+// when it builds the main window.
+void AttachPane(int slot, const PaneControls& controls);
 
 // Working state of loading and saving, one for the whole program.
 struct WorkingState {
