@@ -1,5 +1,6 @@
-// Roles Qt would not give on its own: a plain QWidget window is a "filler" to a screen reader,
-// so no window would be announced, and a QFrame container says nothing about its contents.
+// What screen readers are told: roles Qt would not give on its own (a plain QWidget window is a
+// "filler", so no window would be announced; a QFrame container says nothing about its
+// contents), names, labels, descriptions, and the keyboard's order through the controls.
 #include "services/toolkit/accessibility.h"
 
 #include <QAccessible>
@@ -26,7 +27,18 @@ QAccessibleInterface* RoleFactory(const QString&, QObject* object) {
   return nullptr;
 }
 
+std::function<void(QAccessibleEvent&)> g_tap;
+
 }  // namespace
+
+bool ReaderListening() { return QAccessible::isActive() || g_tap; }
+
+void TellReaders(QAccessibleEvent& event) {
+  if (g_tap) g_tap(event);
+  QAccessible::updateAccessibility(&event);
+}
+
+void SetReaderTap(std::function<void(QAccessibleEvent&)> tap) { g_tap = std::move(tap); }
 
 void InstallAccessibleRoles() {
   static const bool installed = [] {

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "services/toolkit/qt_text.h"
+#include "services/toolkit/accessibility.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::tk::detail {
@@ -223,7 +224,7 @@ void CheckListModel::WriteState(int row, std::uint8_t state) {
   if (((target.state ^ state) & kRowSelected) != 0) {
     selectedCount_ += (state & kRowSelected) != 0 ? 1 : -1;
   }
-  if (((target.state ^ state) & kRowTicked) != 0 && QAccessible::isActive()) {
+  if (((target.state ^ state) & kRowTicked) != 0 && ReaderListening()) {
     tickChanges_.push_back(row);
   }
   target.state = state;

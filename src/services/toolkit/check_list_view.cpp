@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "services/toolkit/accessibility.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::tk::detail {
@@ -356,7 +357,7 @@ void CheckListView::MirrorSelection(int first, int last) {
 
 void CheckListView::AnnounceTicks() {
   const std::vector<int> rows = model_->TakeTickChanges();
-  if (rows.empty() || !QAccessible::isActive()) return;
+  if (rows.empty() || !ReaderListening()) return;
   QAccessibleInterface* table = QAccessible::queryAccessibleInterface(this);
   QAccessibleTableInterface* cells = table != nullptr ? table->tableInterface() : nullptr;
   if (cells == nullptr) return;
@@ -372,7 +373,7 @@ void CheckListView::AnnounceTicks() {
     QAccessible::State changed;
     changed.checked = true;
     QAccessibleStateChangeEvent event(cell, changed);
-    QAccessible::updateAccessibility(&event);
+    TellReaders(event);
   }
 }
 

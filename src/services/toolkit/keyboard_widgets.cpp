@@ -9,8 +9,8 @@ void PushButton::keyPressEvent(QKeyEvent* event) {
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
   if (enter && modifiers == Qt::NoModifier && !event->isAutoRepeat()) {
-    // Shown pressed for a moment and then clicked, like a tap on Space.
-    animateClick();
+    // Clicked at once: a second press right after the first is a second click.
+    click();
     event->accept();
     return;
   }
