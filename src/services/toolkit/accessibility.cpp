@@ -29,6 +29,23 @@ QAccessibleInterface* RoleFactory(const QString&, QObject* object) {
 
 std::function<void(QAccessibleEvent&)> g_tap;
 
+// Lists keep Qt's selection in step with their highlight only while a reader listens; one
+// that arrives later finds every list brought up to date.
+void MirrorAllLists() {
+  ToolkitState* state = State();
+  if (state == nullptr) return;
+  for (auto& [number, entry] : state->controls) {
+    if (entry.kind == ControlKind::kCheckList && entry.list) entry.list->MirrorAllRows();
+  }
+}
+
+class ReaderArrival final : public QAccessible::ActivationObserver {
+ public:
+  void accessibilityActiveChanged(bool active) override {
+    if (active) MirrorAllLists();
+  }
+};
+
 }  // namespace
 
 bool ReaderListening() { return QAccessible::isActive() || g_tap; }
@@ -38,11 +55,16 @@ void TellReaders(QAccessibleEvent& event) {
   QAccessible::updateAccessibility(&event);
 }
 
-void SetReaderTap(std::function<void(QAccessibleEvent&)> tap) { g_tap = std::move(tap); }
+void SetReaderTap(std::function<void(QAccessibleEvent&)> tap) {
+  g_tap = std::move(tap);
+  if (g_tap) MirrorAllLists();
+}
 
 void InstallAccessibleRoles() {
   static const bool installed = [] {
     QAccessible::installFactory(RoleFactory);
+    static ReaderArrival arrival;
+    QAccessible::installActivationObserver(&arrival);
     return true;
   }();
   (void)installed;

@@ -27,7 +27,8 @@ void TellReaders(QAccessibleEvent& event);
 // platform has no accessibility bridge to activate). An empty function removes it.
 void SetReaderTap(std::function<void(QAccessibleEvent&)> tap);
 
-// Registers the factory that gives windows and containers their roles; once per process.
+// Registers the factory that gives windows and containers their roles, and brings every list's
+// selection for readers up to date when a reader arrives; once per process.
 void InstallAccessibleRoles();
 
 }  // namespace rk::tk::detail

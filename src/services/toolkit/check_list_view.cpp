@@ -67,7 +67,7 @@ CheckListView::CheckListView(QWidget* parent, std::uint32_t flags,
   setModel(model_);
   setItemDelegate(delegate_);
   // Clicks and keys are handled below against the model; Qt's selection only mirrors the
-  // model's highlight (see MirrorSelection), for screen readers, and never drives anything.
+  // model's highlight while a screen reader listens (see MirrorSelection), and drives nothing.
   setSelectionMode(QAbstractItemView::NoSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setTabKeyNavigation(false);
@@ -335,10 +335,21 @@ void CheckListView::UpdateRowHeight() {
 }
 
 void CheckListView::MirrorSelection(int first, int last) {
-  first = std::max(first, 0);
-  last = std::min(last, model_->Count() - 1);
+  // Thousands of scattered ranges make Qt's selection slow, so it is kept only for readers.
+  if (!ReaderListening()) return;
+  const int count = model_->Count();
   const int lastColumn = model_->columnCount() - 1;
+  first = std::max(first, 0);
+  last = std::min(last, count - 1);
   if (first > last || lastColumn < 0) return;
+  // Qt compares every old range with every new one, so a change of many rows is made as a
+  // clear and one selection of the whole list's runs instead of a change of each run.
+  constexpr int kRebuildRows = 256;
+  const bool rebuild = last - first + 1 > kRebuildRows;
+  if (rebuild) {
+    first = 0;
+    last = count - 1;
+  }
   // Whole rows, in runs, so one change of many rows is one selection change for Qt.
   QItemSelection selected;
   QItemSelection deselected;
@@ -347,13 +358,21 @@ void CheckListView::MirrorSelection(int first, int last) {
     const bool highlighted = model_->IsSelected(row);
     int end = row;
     while (end + 1 <= last && model_->IsSelected(end + 1) == highlighted) ++end;
-    (highlighted ? selected : deselected)
-        .select(model_->index(row, 0), model_->index(end, lastColumn));
+    if (highlighted || !rebuild) {
+      (highlighted ? selected : deselected)
+          .select(model_->index(row, 0), model_->index(end, lastColumn));
+    }
     row = end + 1;
   }
-  if (!deselected.isEmpty()) selectionModel()->select(deselected, QItemSelectionModel::Deselect);
+  if (rebuild) {
+    selectionModel()->clearSelection();
+  } else if (!deselected.isEmpty()) {
+    selectionModel()->select(deselected, QItemSelectionModel::Deselect);
+  }
   if (!selected.isEmpty()) selectionModel()->select(selected, QItemSelectionModel::Select);
 }
+
+void CheckListView::MirrorAllRows() { MirrorSelection(0, model_->Count() - 1); }
 
 void CheckListView::AnnounceTicks() {
   const std::vector<int> rows = model_->TakeTickChanges();

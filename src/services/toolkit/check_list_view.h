@@ -49,6 +49,9 @@ class CheckListView final : public QTableView {
   // Whether highlighted rows are drawn highlighted now.
   bool ShowsSelection() const;
 
+  // Brings Qt's selection in line with the highlighted rows, for a reader that just arrived.
+  void MirrorAllRows();
+
   void keyboardSearch(const QString& search) override;
   void reset() override;
 
