@@ -19,6 +19,8 @@ void BuildInfoWindow(tk::Handle owner, const Fonts& fonts, std::int32_t toolTipS
   tk::CreateEditor(kInfoText, 10, 40, 600, 350, tk::kEditorReadOnly);
   tk::SetControlFont(kInfoText, fonts.list);
   for (std::u16string_view line : kInfoLines) tk::AddItem(kInfoText, -1, line);
+  // A screen reader would otherwise announce a nameless text field.
+  tk::SetAccessibleName(kInfoText, u"Information");
 
   tk::CreateCheckBox(kInfoToolTipBox, 125, 400, 370, 30,
                      u" ToolTip ab nächstem Programmstart Ein-/Ausschalten");

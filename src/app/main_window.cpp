@@ -127,6 +127,36 @@ void CreatePaneControl(int slot, const PaneControlLayout& layout, const Fonts& f
   }
 }
 
+// The controls of a pane in the order Tab visits them: the top row from left to right, then
+// the fields of the second row, then the list.
+constexpr std::array<int, 11> kPaneTabOrder = {
+    kNewButton,  kLoadButton,   kSaveButton, kMarkButton, kUnmarkButton, kCopyButton,
+    kMoveButton, kDeleteButton, kNameField,  kFileField,  kContactList};
+
+// The list column whose text names a contact.
+constexpr int kNameColumn = 3;
+
+// What a screen reader says for the pane: the pane, its list and every button and field name
+// their book, since both panes hold the same captions; the list carries the count.
+void NamePaneForReaders(int slot) {
+  const std::u16string book = u"Telefonbuch " + DecimalText(slot);
+  const auto control = [slot](int bookOneControl) { return PaneControl(slot, bookOneControl); };
+  tk::SetAccessibleName(control(kPane), book);
+  tk::SetAccessibleName(control(kContactList), book);
+  tk::SetDescribedBy(control(kContactList), control(kCountLabel));
+  tk::SetListNameColumn(control(kContactList), kNameColumn);
+  tk::SetLabelFor(control(kNameLabel), control(kNameField));
+  tk::SetLabelFor(control(kFileLabel), control(kFileField));
+  for (const PaneControlLayout& layout : kPaneLayout) {
+    std::u16string_view caption = layout.caption;
+    if (layout.control == kNameField) caption = u"Name";
+    if (layout.control == kFileField) caption = u"Datei";
+    if (layout.kind == Kind::Button || layout.kind == Kind::TextField) {
+      tk::SetAccessibleName(control(layout.control), std::u16string(caption) + u", " + book);
+    }
+  }
+}
+
 void BuildPane(int slot, const Fonts& fonts) {
   const int pane = PaneControl(slot, kPane);
   tk::CreateContainer(pane, kPaneX[static_cast<std::size_t>(slot - 1)], kPaneY, kPaneWidth,
@@ -134,6 +164,7 @@ void BuildPane(int slot, const Fonts& fonts) {
   tk::SetControlColour(pane, tk::kColourBackground, kLightGrey);
   for (const PaneControlLayout& layout : kPaneLayout) CreatePaneControl(slot, layout, fonts);
   tk::CloseControlList();
+  NamePaneForReaders(slot);
 }
 
 }  // namespace
@@ -147,6 +178,12 @@ tk::Handle BuildMainWindow(const Fonts& fonts, std::int32_t toolTipSwitch) {
   tk::SetWindowColour(kMainWindow, kWindowGrey);
   BuildPane(1, fonts);
   BuildPane(2, fonts);
+  std::array<int, 2 * kPaneTabOrder.size()> tabOrder{};
+  for (std::size_t at = 0; at < kPaneTabOrder.size(); ++at) {
+    tabOrder[at] = PaneControl(1, kPaneTabOrder[at]);
+    tabOrder[kPaneTabOrder.size() + at] = PaneControl(2, kPaneTabOrder[at]);
+  }
+  tk::SetTabOrder(tabOrder);
   // Only exactly 1 switches tooltips on; other stored values leave them off.
   if (toolTipSwitch == 1) {
     for (int slot : {1, 2}) {

@@ -304,17 +304,77 @@ void XDisplay::KillServer() {
   serverPid_ = -1;
 }
 
+std::string WaitForText(const std::filesystem::path& file, const std::string& text,
+                        Milliseconds limit) {
+  const Clock::time_point deadline = Clock::now() + limit;
+  for (;;) {
+    std::ifstream stream(file);
+    std::ostringstream content;
+    content << stream.rdbuf();
+    if (content.str().find(text) != std::string::npos || Clock::now() >= deadline) {
+      return content.str();
+    }
+    std::this_thread::sleep_for(Milliseconds(50));
+  }
+}
+
+SessionBus::SessionBus(const std::filesystem::path& folder) {
+  const std::filesystem::path output = folder / "session-bus.txt";
+  daemon_.emplace(std::vector<std::string>{"dbus-daemon", "--session", "--nofork",
+                                           "--print-address=1"},
+                  std::vector<std::string>{}, output);
+  const std::string text = WaitForText(output, "\n");
+  if (text.find('\n') == std::string::npos) {
+    ADD_FAILURE() << "dbus-daemon did not start";
+    return;
+  }
+  address_ = text.substr(0, text.find('\n'));
+}
+
+WaylandDisplay::WaylandDisplay(const std::filesystem::path& folder)
+    : runtime_(folder / "runtime") {
+  // The compositor's socket lives in a runtime folder only its user may enter.
+  std::filesystem::create_directory(runtime_);
+  std::filesystem::permissions(runtime_, std::filesystem::perms::owner_all);
+  compositor_.emplace(std::vector<std::string>{"weston", "--backend=headless-backend.so",
+                                               "--socket=wayland-rk", "--idle-time=0",
+                                               "--width=1920", "--height=1080"},
+                      std::vector<std::string>{"XDG_RUNTIME_DIR=" + runtime_.string()},
+                      folder / "weston.log");
+  const Clock::time_point deadline = Clock::now() + Milliseconds(10000);
+  while (Clock::now() < deadline && compositor_->Running()) {
+    if (std::filesystem::exists(runtime_ / "wayland-rk")) {
+      ready_ = true;
+      return;
+    }
+    std::this_thread::sleep_for(Milliseconds(50));
+  }
+  ADD_FAILURE() << "weston did not start";
+}
+
+std::vector<std::string> WaylandDisplay::Environment() const {
+  return {"XDG_RUNTIME_DIR=" + runtime_.string(), "WAYLAND_DISPLAY=wayland-rk",
+          "QT_QPA_PLATFORM=wayland", "DISPLAY="};
+}
+
 ProgramUnderTest::ProgramUnderTest(const std::filesystem::path& folder) : folder_(folder) {
   std::filesystem::copy_file(RUFKARTEI_BINARY, folder_ / "rufkartei",
                              std::filesystem::copy_options::overwrite_existing);
 }
 
-bool ProgramUnderTest::Start(const XDisplay& display) {
+void ProgramUnderTest::Launch(const std::vector<std::string>& environment) {
   // LANG=C: the dialogs must be German whatever language the system speaks.
-  process_.emplace(std::vector<std::string>{(folder_ / "rufkartei").string()},
-                   std::vector<std::string>{"DISPLAY=" + display.name(), "QT_QPA_PLATFORM=xcb",
-                                            "LANG=C", "LC_ALL=C"},
+  std::vector<std::string> variables = {"LANG=C", "LC_ALL=C"};
+  variables.insert(variables.end(), environment.begin(), environment.end());
+  process_.emplace(std::vector<std::string>{(folder_ / "rufkartei").string()}, variables,
                    folder_ / "program.log");
+}
+
+bool ProgramUnderTest::Start(const XDisplay& display,
+                             const std::vector<std::string>& environment) {
+  std::vector<std::string> variables = {"DISPLAY=" + display.name(), "QT_QPA_PLATFORM=xcb"};
+  variables.insert(variables.end(), environment.begin(), environment.end());
+  Launch(variables);
   const std::optional<unsigned long> window = display.WaitForWindow(kMainWindowName);
   mainWindow_ = window.value_or(0);
   return window.has_value();

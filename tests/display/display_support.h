@@ -107,14 +107,49 @@ class XDisplay {
   std::optional<ChildProcess> windowManager_;
 };
 
+// A private D-Bus session bus, as a desktop session has; the accessibility (AT-SPI) bus and
+// its registry are started on it when a program asks for them. Ended with its owner.
+class SessionBus {
+ public:
+  explicit SessionBus(const std::filesystem::path& folder);
+  bool ready() const { return !address_.empty(); }
+  // "DBUS_SESSION_BUS_ADDRESS=..." for the programs that use the bus.
+  std::string Variable() const { return "DBUS_SESSION_BUS_ADDRESS=" + address_; }
+
+ private:
+  std::string address_;
+  std::optional<ChildProcess> daemon_;
+};
+
+// A headless Wayland compositor (weston) with its own runtime folder and socket.
+class WaylandDisplay {
+ public:
+  explicit WaylandDisplay(const std::filesystem::path& folder);
+  bool ready() const { return ready_; }
+  // The variables that put a Qt program on this compositor.
+  std::vector<std::string> Environment() const;
+
+ private:
+  std::filesystem::path runtime_;
+  bool ready_ = false;
+  std::optional<ChildProcess> compositor_;
+};
+
+// Waits up to `limit` until the file holds `text`; the file's content then (or at the limit).
+std::string WaitForText(const std::filesystem::path& file, const std::string& text,
+                        Milliseconds limit = Milliseconds(10000));
+
 // The real rufkartei binary copied into its own program folder (so Rufkartei.ini lies beside
 // it), started on a display.
 class ProgramUnderTest {
  public:
   explicit ProgramUnderTest(const std::filesystem::path& folder);
 
-  // Starts the program on the display; false when its main window did not appear in time.
-  bool Start(const XDisplay& display);
+  // Starts the program on the display, with extra environment entries; false when its main
+  // window did not appear in time.
+  bool Start(const XDisplay& display, const std::vector<std::string>& environment = {});
+  // Starts the program with this environment (LANG=C added) and waits for nothing.
+  void Launch(const std::vector<std::string>& environment);
   ChildProcess& process() { return *process_; }
   unsigned long mainWindow() const { return mainWindow_; }
   const std::filesystem::path& folder() const { return folder_; }

@@ -1,10 +1,12 @@
 #include "services/toolkit/check_list_model.h"
 
+#include <QAccessible>
 #include <QMetaObject>
 
 #include <algorithm>
 
 #include "services/toolkit/qt_text.h"
+#include "services/toolkit/accessibility.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::tk::detail {
@@ -43,6 +45,10 @@ QVariant CheckListModel::data(const QModelIndex& index, int role) const {
     case Qt::CheckStateRole:
       if (index.column() != 0 || !checkBoxes_) return {};
       return (row.state & kRowTicked) != 0 ? Qt::Checked : Qt::Unchecked;
+    case Qt::AccessibleTextRole:
+      // The tick cell is where the keyboard is; a reader names it after the row's contents.
+      if (index.column() != 0 || nameColumn_ <= 0) return {};
+      return ToQString(ColumnSegment(row.text, nameColumn_));
     case kSelectedRole:
       return (row.state & kRowSelected) != 0;
     default:
@@ -57,8 +63,12 @@ QVariant CheckListModel::headerData(int section, Qt::Orientation orientation, in
 }
 
 Qt::ItemFlags CheckListModel::flags(const QModelIndex& index) const {
-  // Not selectable and not editable for Qt: the view selects and ticks through this model.
-  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+  // The view selects and ticks through this model, never through Qt's item handling; the
+  // flags tell a screen reader that rows can be highlighted and the tick cell ticked.
+  if (!index.isValid()) return Qt::NoItemFlags;
+  Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+  if (index.column() == 0 && checkBoxes_) result |= Qt::ItemIsUserCheckable;
+  return result;
 }
 
 int CheckListModel::InsertColumn(int position, std::u16string_view title) {
@@ -142,6 +152,8 @@ void CheckListModel::RemoveRows(std::span<const int> doomed) {
     ++write;
   }
   rows_.resize(write);
+  // Rows moved up: recorded tick changes would name the wrong rows now.
+  tickChanges_.clear();
   if (oneBlock) {
     endRemoveRows();
   } else {
@@ -154,6 +166,7 @@ void CheckListModel::Clear() {
   beginResetModel();
   rows_.clear();
   rows_.shrink_to_fit();
+  tickChanges_.clear();
   selectedCount_ = 0;
   endResetModel();
 }
@@ -210,6 +223,9 @@ void CheckListModel::WriteState(int row, std::uint8_t state) {
   if (target.state == state) return;
   if (((target.state ^ state) & kRowSelected) != 0) {
     selectedCount_ += (state & kRowSelected) != 0 ? 1 : -1;
+  }
+  if (((target.state ^ state) & kRowTicked) != 0 && ReaderListening()) {
+    tickChanges_.push_back(row);
   }
   target.state = state;
   MarkChanged(row, row);

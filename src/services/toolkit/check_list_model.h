@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace rk::tk::detail {
@@ -23,6 +24,13 @@ class CheckListModel final : public QAbstractTableModel {
   // Whether column 0 shows a tick box.
   void SetCheckBoxes(bool shown) { checkBoxes_ = shown; }
   bool HasCheckBoxes() const { return checkBoxes_; }
+
+  // The column whose text a screen reader says for a row's tick cell (-1: none).
+  void SetNameColumn(int column) { nameColumn_ = column; }
+
+  // Rows whose tick changed since the last call, recorded only while a screen reader listens
+  // (QAccessible::isActive), so they can be announced; in the order of the changes.
+  std::vector<int> TakeTickChanges() { return std::exchange(tickChanges_, {}); }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -86,6 +94,8 @@ class CheckListModel final : public QAbstractTableModel {
 
   std::vector<Row> rows_;
   std::vector<std::u16string> titles_;
+  std::vector<int> tickChanges_;
+  int nameColumn_ = -1;
   int selectedCount_ = 0;
   int dirtyFirst_ = -1;
   int dirtyLast_ = -1;

@@ -1,5 +1,6 @@
 #include "services/toolkit/check_list_view.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 
+#include "services/toolkit/accessibility.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::tk::detail {
@@ -64,7 +66,8 @@ CheckListView::CheckListView(QWidget* parent, std::uint32_t flags,
   model_->SetCheckBoxes((flags & kListCheckBoxes) != 0);
   setModel(model_);
   setItemDelegate(delegate_);
-  // Qt's selection stays empty; clicks and keys are handled below against the model.
+  // Clicks and keys are handled below against the model; Qt's selection only mirrors the
+  // model's highlight while a screen reader listens (see MirrorSelection), and drives nothing.
   setSelectionMode(QAbstractItemView::NoSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setTabKeyNavigation(false);
@@ -157,6 +160,25 @@ bool CheckListView::ShowsSelection() const {
 
 void CheckListView::keyboardSearch(const QString&) {
   // Typing does not move the current row: that would change it behind the model's back.
+}
+
+void CheckListView::reset() {
+  // Scattered removals and clearing reset the model, which empties Qt's selection.
+  QTableView::reset();
+  MirrorSelection(0, model_->Count() - 1);
+}
+
+void CheckListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                const QList<int>& roles) {
+  QTableView::dataChanged(topLeft, bottomRight, roles);
+  MirrorSelection(topLeft.row(), bottomRight.row());
+  AnnounceTicks();
+}
+
+void CheckListView::rowsInserted(const QModelIndex& parent, int start, int end) {
+  QTableView::rowsInserted(parent, start, end);
+  // New rows are never highlighted, even when they land inside a selected range.
+  MirrorSelection(start, end);
 }
 
 void CheckListView::mousePressEvent(QMouseEvent* event) {
@@ -310,6 +332,68 @@ void CheckListView::UpdateRowHeight() {
   // Rows as tall as the text plus a small margin, like a report list; fixed, so the view never
   // measures rows.
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+}
+
+void CheckListView::MirrorSelection(int first, int last) {
+  // Thousands of scattered ranges make Qt's selection slow, so it is kept only for readers.
+  if (!ReaderListening()) return;
+  const int count = model_->Count();
+  const int lastColumn = model_->columnCount() - 1;
+  first = std::max(first, 0);
+  last = std::min(last, count - 1);
+  if (first > last || lastColumn < 0) return;
+  // Qt compares every old range with every new one, so a change of many rows is made as a
+  // clear and one selection of the whole list's runs instead of a change of each run.
+  constexpr int kRebuildRows = 256;
+  const bool rebuild = last - first + 1 > kRebuildRows;
+  if (rebuild) {
+    first = 0;
+    last = count - 1;
+  }
+  // Whole rows, in runs, so one change of many rows is one selection change for Qt.
+  QItemSelection selected;
+  QItemSelection deselected;
+  int row = first;
+  while (row <= last) {
+    const bool highlighted = model_->IsSelected(row);
+    int end = row;
+    while (end + 1 <= last && model_->IsSelected(end + 1) == highlighted) ++end;
+    if (highlighted || !rebuild) {
+      (highlighted ? selected : deselected)
+          .select(model_->index(row, 0), model_->index(end, lastColumn));
+    }
+    row = end + 1;
+  }
+  if (rebuild) {
+    selectionModel()->clearSelection();
+  } else if (!deselected.isEmpty()) {
+    selectionModel()->select(deselected, QItemSelectionModel::Deselect);
+  }
+  if (!selected.isEmpty()) selectionModel()->select(selected, QItemSelectionModel::Select);
+}
+
+void CheckListView::MirrorAllRows() { MirrorSelection(0, model_->Count() - 1); }
+
+void CheckListView::AnnounceTicks() {
+  const std::vector<int> rows = model_->TakeTickChanges();
+  if (rows.empty() || !ReaderListening()) return;
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(this);
+  QAccessibleTableInterface* cells = table != nullptr ? table->tableInterface() : nullptr;
+  if (cells == nullptr) return;
+  // A reader follows the row it is on; "A +" over thousands of rows must not flood the bus,
+  // so beyond the first rows only the current row is announced.
+  constexpr std::size_t kAnnouncedRows = 64;
+  const int current = CurrentRow();
+  for (std::size_t at = 0; at < rows.size(); ++at) {
+    const int row = rows[at];
+    if (row >= model_->Count() || (at >= kAnnouncedRows && row != current)) continue;
+    QAccessibleInterface* cell = cells->cellAt(row, 0);
+    if (cell == nullptr) continue;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(cell, changed);
+    TellReaders(event);
+  }
 }
 
 int CheckListView::RowsPerPage() const {

@@ -1,7 +1,8 @@
 #pragma once
 // The checkable list on screen: a table view over CheckListModel with the mouse and keyboard
 // selection of a report-style list (click, Ctrl+click, Shift+click, arrow keys), a tick box in
-// column 0, whole-row highlight that stays visible without focus, and grid lines.
+// column 0, whole-row highlight that stays visible without focus, and grid lines. For a screen
+// reader it is a table whose highlighted rows are selected and whose tick cells are checkable.
 
 #include <QTableView>
 
@@ -48,7 +49,16 @@ class CheckListView final : public QTableView {
   // Whether highlighted rows are drawn highlighted now.
   bool ShowsSelection() const;
 
+  // Brings Qt's selection in line with the highlighted rows, for a reader that just arrived.
+  void MirrorAllRows();
+
   void keyboardSearch(const QString& search) override;
+  void reset() override;
+
+ protected slots:
+  void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                   const QList<int>& roles) override;
+  void rowsInserted(const QModelIndex& parent, int start, int end) override;
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
@@ -64,6 +74,8 @@ class CheckListView final : public QTableView {
   bool HitsCheckBox(const QModelIndex& index, QPoint position) const;
   void UpdateRowHeight();
   int RowsPerPage() const;
+  void MirrorSelection(int first, int last);
+  void AnnounceTicks();
 
   CheckListModel* model_;   // owned as a Qt child
   RowDelegate* delegate_;   // owned as a Qt child

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "services/toolkit/accessibility.h"
+#include "services/toolkit/keyboard_widgets.h"
 #include "services/toolkit/qt_text.h"
 #include "services/toolkit/screen_fit.h"
 #include "services/toolkit/state.h"
@@ -82,7 +84,7 @@ int CreateContainer(int control, int x, int y, int width, int height, std::uint3
   QWidget* client = nullptr;
   ControlEntry* entry = AddControl(control, ControlKind::kContainer, x, y, width, height,
                                    [&](QWidget* parent, int) {
-                                     auto* frame = new QFrame(parent);
+                                     auto* frame = new PaneFrame(parent);
                                      if ((flags & kContainerFlatBorder) != 0) {
                                        frame->setFrameStyle(QFrame::Box | QFrame::Plain);
                                      } else if ((flags & kLabelSunken) != 0) {
@@ -129,7 +131,7 @@ int CreateLabel(int control, int x, int y, int width, int height, std::u16string
 int CreateButton(int control, int x, int y, int width, int height, std::u16string_view text) {
   return AddControl(control, ControlKind::kButton, x, y, width, height,
                     [&](QWidget* parent, int window) {
-                      auto* button = new QPushButton(ToQString(text), parent);
+                      auto* button = new PushButton(ToQString(text), parent);
                       // Return in a text field must not press some button of the window.
                       button->setAutoDefault(false);
                       QObject::connect(button, &QPushButton::clicked, button, [window, control] {
@@ -145,7 +147,7 @@ int CreateTextField(int control, int x, int y, int width, int height, std::u16st
                     std::uint32_t flags) {
   return AddControl(control, ControlKind::kTextField, x, y, width, height,
                     [&](QWidget* parent, int) {
-                      auto* field = new QLineEdit(parent);
+                      auto* field = new TextField(parent);
                       // A book name or path is kept whole however long it is; the field's
                       // default limit would cut it and a save would write the cut text.
                       field->setMaxLength(std::numeric_limits<int>::max());
@@ -189,6 +191,8 @@ int CreateEditor(int control, int x, int y, int width, int height, std::uint32_t
            editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
            editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
            editor->setReadOnly((flags & kEditorReadOnly) != 0);
+           // Tab leaves a read-only text for the next control instead of being swallowed.
+           editor->setTabChangesFocus(editor->isReadOnly());
            return editor;
          }) != nullptr
              ? 1
@@ -249,6 +253,7 @@ void SetText(int control, std::u16string_view text) {
   switch (entry->kind) {
     case ControlKind::kLabel:
       static_cast<QLabel*>(widget)->setText(value);
+      if (entry->describes) entry->describes->setAccessibleDescription(value.trimmed());
       break;
     case ControlKind::kButton:
     case ControlKind::kCheckBox:

@@ -58,9 +58,9 @@ std::u16string OpenFileDialog(std::u16string_view title, std::u16string_view def
   // Once the session is ending nobody is left to answer; the operation goes on as cancelled.
   if (State() == nullptr || State()->endRequested) return {};
 
-  // Owned by the active window of the program; exec() makes it application-modal, so no other
-  // window takes input while it is open.
-  OpenDialog dialog(QApplication::activeWindow(), ToQString(title));
+  // Always owned, so the window manager keeps it above the program; exec() makes it
+  // application-modal, so no other window takes input while it is open.
+  OpenDialog dialog(DialogOwner(), ToQString(title));
   dialog.setObjectName(QStringLiteral("openFileDialog"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -93,7 +93,7 @@ int MessageBox(std::u16string_view title, std::u16string_view text, int flags) {
   if (State() == nullptr) return 0;
   if (State()->endRequested) return kOk;
   QMessageBox box(IconFor(flags), ToQString(title), ToQString(text), QMessageBox::Ok,
-                  QApplication::activeWindow());
+                  DialogOwner());
   box.setObjectName(QStringLiteral("messageBox"));
   box.setTextFormat(Qt::PlainText);
   box.exec();

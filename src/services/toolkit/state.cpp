@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "services/toolkit/accessibility.h"
+
 namespace rk::tk::detail {
 namespace {
 
@@ -73,6 +75,7 @@ ToolkitState::ToolkitState() {
     QCoreApplication::installTranslator(qtTexts.get());
   }
   endRequests = std::make_unique<EndRequests>();
+  InstallAccessibleRoles();
 }
 
 ToolkitState::~ToolkitState() {

@@ -32,6 +32,7 @@ struct ControlEntry {
   QPointer<QWidget> client;         // container: the inner area its controls are placed in
   QPointer<CheckListView> list;     // checkable list: the view
   int editorLines = 0;              // editor: lines added so far
+  QPointer<QWidget> describes;      // label: the control whose description follows its text
   std::optional<QColor> text;       // colours set on the control; unset = inherited default
   std::optional<QColor> background;
 };
@@ -88,6 +89,10 @@ ControlEntry* FindControl(int control);
 
 // The open window under a number, or nullptr.
 WindowEntry* FindWindow(int window);
+
+// The owner of a dialog: the program's active window, else its first open window without an
+// owner (the main window). Wayland may report no active window before the first key or click.
+QWidget* DialogOwner();
 
 // Appends an event to the queue that WaitEvent and PollEvent read.
 void QueueEvent(int code, int window, int control);

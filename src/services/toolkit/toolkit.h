@@ -142,6 +142,24 @@ void RemoveItems(int control, std::span<const int> rows);
 
 void ClearItems(int control);
 
+// --- Screen reader and keyboard --------------------------------------------------------
+
+// The name a screen reader says for the control instead of its caption or its label's text.
+void SetAccessibleName(int control, std::u16string_view name);
+
+// The label names the control for a screen reader (labelled-by); nothing changes on screen.
+void SetLabelFor(int label, int control);
+
+// From now on the label's text, whenever it is set, is also the control's description for a
+// screen reader, so a list carries the count shown beside it when it gets the focus.
+void SetDescribedBy(int control, int label);
+
+// List: the column whose text names a row; a screen reader says it for the row's tick cell.
+void SetListNameColumn(int control, int column);
+
+// Tab moves the keyboard through these controls in this order (one window's controls).
+void SetTabOrder(std::span<const int> controls);
+
 // --- Fonts ------------------------------------------------------------------------------
 
 // Loads a font into a slot (replacing what it held); the handle that SetControlFont takes, or 0.

@@ -68,6 +68,19 @@ QPoint WindowPosition(int x, int y, QSize client, std::uint32_t flags, QWidget* 
 }
 
 }  // namespace
+
+QWidget* DialogOwner() {
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  const ToolkitState* state = State();
+  if (state == nullptr) return nullptr;
+  for (const auto& [number, entry] : state->windows) {
+    if (entry.widget && entry.widget->parentWidget() == nullptr && entry.widget->isVisible()) {
+      return entry.widget.get();
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace detail
 
 using namespace detail;

@@ -1,5 +1,7 @@
 // Windows and the simple controls: geometry, flags, events from real clicks, colours, fonts,
 // texts, and the rule that numbers holding nothing do nothing.
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFontInfo>
 #include <QFrame>
@@ -185,6 +187,81 @@ TEST_F(ControlsTest, TextFieldsKeepTheirWholeTextWithOrWithoutEdge) {
   EXPECT_TRUE(GetText(7) == longName);
   ASSERT_NE(CreateTextField(25, 0, 60, 120, 24, longName, 0), 0);
   EXPECT_TRUE(GetText(25) == longName);
+}
+
+TEST_F(ControlsTest, ReadersHearWindowsGroupsNamesLabelsAndCountsAndTabTakesTheGivenOrder) {
+  const Handle main = WindowHandle(0);
+  ASSERT_NE(CreateContainer(0, 0, 0, 600, 300, kContainerFlatBorder), 0);
+  CreateLabel(2, 0, 0, 90, 24, u" Anz.: 0", 0);
+  CreateButton(3, 100, 0, 40, 24, u"Neu");
+  CreateButton(4, 150, 0, 40, 24, u"Laden");
+  CreateLabel(6, 0, 40, 50, 24, u"Name:", 0);
+  CreateTextField(7, 60, 40, 120, 24, u"", kTextFieldNoEdge);
+  CreateCheckList(15, 0, 80, 500, 200, u"", 25, 0x4001000D);
+  CloseControlList();
+  SetAccessibleName(0, u"Telefonbuch 1");
+  SetAccessibleName(3, u"Neu, Telefonbuch 1");
+  SetLabelFor(6, 7);
+  SetDescribedBy(15, 2);
+  ASSERT_NE(OpenWindow(1, 0, 0, 200, 100, u"Information", 0xC00000, main), 0u);
+  auto reader = [](QWidget* widget) { return QAccessible::queryAccessibleInterface(widget); };
+
+  // Windows are a frame and, when owned, a dialog, named by their titles; the container is
+  // a named group; the button keeps its caption on screen and says its book.
+  EXPECT_EQ(reader(FindWindow(0))->role(), QAccessible::Window);
+  EXPECT_EQ(reader(FindWindow(0))->text(QAccessible::Name), QStringLiteral("Hauptfenster"));
+  EXPECT_EQ(reader(FindWindow(1))->role(), QAccessible::Dialog);
+  EXPECT_EQ(reader(FindWindow(1))->text(QAccessible::Name), QStringLiteral("Information"));
+  EXPECT_EQ(reader(FindControl(0))->role(), QAccessible::Grouping);
+  EXPECT_EQ(reader(FindControl(0))->text(QAccessible::Name), QStringLiteral("Telefonbuch 1"));
+  EXPECT_EQ(reader(FindControl(3))->text(QAccessible::Name), QStringLiteral("Neu, Telefonbuch 1"));
+  EXPECT_EQ(GetText(3), u"Neu");
+
+  // The field is labelled by its label; the list is described by the count, as it changes.
+  const auto labels = reader(FindControl(7))->relations(QAccessible::Label);
+  ASSERT_EQ(labels.size(), 1);
+  EXPECT_EQ(labels.front().first->text(QAccessible::Name), QStringLiteral("Name:"));
+  EXPECT_EQ(reader(FindControl(7))->text(QAccessible::Name), QStringLiteral("Name:"));
+  EXPECT_EQ(reader(FindControl(15))->text(QAccessible::Description), QStringLiteral("Anz.: 0"));
+  SetText(2, u" Anz.: 12");
+  EXPECT_EQ(reader(FindControl(15))->text(QAccessible::Description), QStringLiteral("Anz.: 12"));
+  CloseWindow(1);
+
+  // Tab goes where the order says, not where the controls were created.
+  const int order[] = {4, 7, 3, 15};
+  SetTabOrder(order);
+  FindWindow(0)->activateWindow();
+  FindControl(4)->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([] { return FindControl(4)->hasFocus(); }, 2000));
+  std::vector<QWidget*> visited;
+  for (int step = 0; step < 3; ++step) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    visited.push_back(QApplication::focusWidget());
+  }
+  EXPECT_EQ(visited, (std::vector<QWidget*>{FindControl(7), FindControl(3), FindControl(15)}));
+}
+
+TEST_F(ControlsTest, ReturnAndEnterPressAFocusedButtonAndABorderlessFieldShowsItsFocus) {
+  ASSERT_NE(CreateButton(3, 10, 10, 80, 24, u"Neu"), 0);
+  ASSERT_NE(CreateTextField(7, 10, 50, 120, 24, u"", kTextFieldNoEdge), 0);
+  ASSERT_NE(CreateTextField(9, 10, 90, 120, 24, u"", kTextFieldNoEdge), 0);
+  QTest::keyClick(FindControl(3), Qt::Key_Return);
+  QTest::keyClick(FindControl(3), Qt::Key_Enter, Qt::KeypadModifier);
+  // Return in a text field presses nothing.
+  QTest::keyClick(FindControl(7), Qt::Key_Return);
+  EXPECT_EQ(TakeEvents(), (EventList{{kEventControl, 3}, {kEventControl, 3}}));
+
+  // A frame in the highlight colour at the edge of the focused field; none without focus.
+  FindWindow(0)->activateWindow();
+  FindControl(7)->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return FindControl(7)->hasFocus(); }, 2000));
+  const QColor highlight = FindControl(7)->palette().color(QPalette::Active, QPalette::Highlight);
+  auto edge = [](int control) {
+    const QImage image = FindControl(control)->grab().toImage();
+    return image.pixelColor(0, image.height() / 2);
+  };
+  EXPECT_EQ(edge(7), highlight);
+  EXPECT_NE(edge(9), highlight);
 }
 
 TEST_F(ControlsTest, EditorAppendsLinesWithoutScrollingAndStaysReadOnly) {

@@ -198,6 +198,19 @@ TEST_F(DialogTest, MessageBoxesShowTitleTextAndIconAsPlainText) {
   EXPECT_EQ(format, Qt::PlainText);
 }
 
+TEST_F(DialogTest, WithoutAnActiveWindowDialogsAreOwnedByTheMainWindow) {
+  // As on Wayland before the first key or click: no window of the program is active.
+  QApplication::setActiveWindow(nullptr);
+  ASSERT_EQ(QApplication::activeWindow(), nullptr);
+  std::vector<QWidget*> owners;
+  script_.OnShow([&](QWidget& dialog) { owners.push_back(dialog.parentWidget()); });
+  script_.PressOk();
+  script_.CancelFileDialog();
+  MessageBox(u"Information", u"Kommentar", kIconInformation);
+  OpenFileDialog(u"Telefonbuch", u"", u"XML|*.xml", 0);
+  EXPECT_EQ(owners, (std::vector<QWidget*>(2, rk::test::FindWindow(0))));
+}
+
 TEST_F(DialogTest, HookAnswersDialogsWithoutShowingThem) {
   std::vector<Strings> calls;
   SetDialogHook([&](std::u16string_view title, std::u16string_view text) {

@@ -1,4 +1,5 @@
 // The checkable list under real mouse clicks and keys: selection, ticks, events, painting.
+#include <QAccessible>
 #include <QImage>
 #include <QPushButton>
 #include <QTableView>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "services/text.h"
+#include "services/toolkit/accessibility.h"
 #include "services/toolkit/toolkit.h"
 #include "support/qt_support.h"
 
@@ -39,6 +41,7 @@ class ListInputTest : public ::testing::Test {
     DrainAll();
   }
   void TearDown() override {
+    detail::SetReaderTap({});
     CloseWindow(0);
     DrainAll();
   }
@@ -186,6 +189,67 @@ TEST_F(ListInputTest, HighlightIsPaintedWithoutFocusAcrossTheWholeRow) {
   };
   EXPECT_EQ(pixel(1), highlight);
   EXPECT_EQ(pixel(2), base);
+}
+
+TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsNamedByTheirNameAndHearsEveryTick) {
+  SetListNameColumn(kList, 3);
+  // Highlighted before a reader arrives: the reader still finds the row selected.
+  SetItemState(kList, 2, kRowSelected);
+  DrainAll();
+  // The cell names of the "checked" state changes a reader hears.
+  std::vector<QString> heard;
+  detail::SetReaderTap([&heard](QAccessibleEvent& event) {
+    if (event.type() == QAccessible::StateChanged &&
+        static_cast<QAccessibleStateChangeEvent&>(event).changedStates().checked) {
+      heard.push_back(event.accessibleInterface()->text(QAccessible::Name));
+    }
+  });
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view_);
+  ASSERT_NE(table, nullptr);
+  QAccessibleTableInterface* tableCells = table->tableInterface();
+  ASSERT_NE(tableCells, nullptr);
+  EXPECT_EQ(table->role(), QAccessible::Table);
+  QAccessibleTableInterface& cells = *tableCells;
+  EXPECT_EQ(cells.columnCount(), 5);
+  EXPECT_EQ(cells.rowCount(), kRows);
+  EXPECT_EQ(cells.columnDescription(3), QStringLiteral("Name"));
+  EXPECT_EQ(cells.selectedRows(), (QList<int>{2}));
+
+  // The tick cell is checkable, named after the row's name, and follows the tick; a
+  // highlighted row is selected for the reader, whoever highlighted it.
+  SetItemState(kList, 7, kRowTicked);
+  rk::test::ClickListRow(kList, 2);
+  QTest::keyClick(view_, Qt::Key_Down, Qt::ShiftModifier);
+  DrainAll();
+  QAccessibleInterface* tick = cells.cellAt(7, 0);
+  ASSERT_NE(tick, nullptr);
+  EXPECT_EQ(tick->text(QAccessible::Name), QStringLiteral("Name"));
+  EXPECT_TRUE(tick->state().checkable);
+  EXPECT_TRUE(tick->state().checked);
+  EXPECT_FALSE(cells.cellAt(6, 0)->state().checked);
+  EXPECT_EQ(cells.selectedRows(), (QList<int>{2, 3}));
+  EXPECT_TRUE(cells.cellAt(3, 4)->state().selected);
+  SetItemState(kList, 5, kRowSelected);
+  DrainAll();
+  EXPECT_EQ(cells.selectedRows(), (QList<int>{2, 3, 5}));
+
+  // Space, a click on the tick box and a program's change each tell the reader once.
+  heard.clear();
+  QTest::keyClick(view_, Qt::Key_Space);
+  DrainAll();
+  rk::test::ClickListCheckBox(kList, 1);
+  DrainAll();
+  SetItemState(kList, 7, 0);
+  DrainAll();
+  EXPECT_EQ(heard, (std::vector<QString>(3, QStringLiteral("Name"))));
+  EXPECT_EQ(GetItemState(kList, 5), kRowSelected | kRowTicked);
+
+  // Hundreds of rows changed in one step rebuild Qt's selection: the others stay selected.
+  AddItems(kList, std::vector<std::u16string>(400, u"\n\n\nMehr"));
+  for (int row = kRows; row < kRows + 400; row += 2) SetItemState(kList, row, kRowSelected);
+  DrainAll();
+  EXPECT_EQ(cells.selectedRows().size(), 203);
+  EXPECT_EQ(cells.selectedRows().mid(0, 4), (QList<int>{2, 3, 5, kRows}));
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+#pragma once
+// What a screen reader is told about the toolkit's widgets beyond Qt's defaults: windows as
+// frames and dialogs, containers as groups, and the widget kinds that carry those roles.
+
+#include <QFrame>
+
+#include <functional>
+
+class QAccessibleEvent;
+
+namespace rk::tk::detail {
+
+// The frame of a container: a group for a screen reader, named like its contents' book.
+class PaneFrame final : public QFrame {
+ public:
+  using QFrame::QFrame;
+};
+
+// Whether a screen reader may be listening (Qt's accessibility is active) or a tap is set;
+// work done only for readers is skipped otherwise.
+bool ReaderListening();
+
+// Hands an event to the screen readers, and to the tap when one is set.
+void TellReaders(QAccessibleEvent& event);
+
+// Receives every event TellReaders sends, whether or not a reader listens (tests: the offscreen
+// platform has no accessibility bridge to activate). An empty function removes it.
+void SetReaderTap(std::function<void(QAccessibleEvent&)> tap);
+
+// Registers the factory that gives windows and containers their roles, and brings every list's
+// selection for readers up to date when a reader arrives; once per process.
+void InstallAccessibleRoles();
+
+}  // namespace rk::tk::detail
