@@ -70,13 +70,14 @@ class FormattedCopy {
 // `copy` goes.
 void ReadBook(std::u16string_view path, std::optional<FormattedCopy>& copy) {
   WorkingState& state = Working();
-  if (xml::LoadDocument(kDocument, path) == 0) {
+  if (xml::LoadDocument(kDocument, path, xml::kEncodingAuto, kNormalise) == 0) {
     ReportFileProblem(u"Das Telefonbuch kann nicht geöffnet werden.", path, tk::kIconError);
     ClearRecords(state.loadList);
     return;
   }
   // A malformed file still gives the tree read up to the error; it is loaded all the same.
   if (xml::DocumentStatus(kDocument) != 0) ReportParseError();
+  // The load stored the texts normalised already; this settles the line-break style.
   xml::FormatDocument(kDocument, kNormalise, kNormaliseIndent);
   copy.emplace(path);
   ClearRecords(state.loadList);

@@ -18,7 +18,8 @@ bool FormatPassChangesNothing(const Document& document, int options) {
   // Re-indenting right after the load's normalisation would run a pass that changes nothing:
   // the normalised texts have no line breaks to reduce outside DTD, CDATA and instruction
   // texts (whose reductions that pass already applied), and every blank left follows content.
-  return passOptions == 0 || (document.textsSettled && passOptions == kReduce);
+  // The normalisation itself changes nothing the second time, for the same reasons.
+  return passOptions == 0 || (document.textsSettled && (passOptions == kReduce || passOptions == kSettling));
 }
 
 void RunFormatPass(Document& document, int options) {

@@ -1,5 +1,7 @@
 #include "xml/load_handlers.h"
 
+#include "xml/format_steps.h"
+
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -60,6 +62,8 @@ XmlNode* BeginNode(LoadContext& context, int kind) {
     return nullptr;
   }
   context.segmentStart = context.texts.size();
+  context.afterContent = true;
+  if (kind == kNodeDtd) context.normalise = false;
   return node;
 }
 
@@ -77,12 +81,50 @@ void EndNode(LoadContext& context) {
   bool stored = StoreTopText(context);
   context.open.Pop();
   context.segmentStart = context.texts.size();
+  context.afterContent = true;
   if (!stored) Fail(context);
+}
+
+// Whether text appended now is normalised: element, comment and root texts lose their line
+// breaks and keep the first blank of each run. CDATA sections and instructions keep theirs.
+bool Normalising(LoadContext& context) {
+  if (!context.normalise) return false;
+  const int kind = CurrentNode(context)->kind;
+  return kind == kNodeElement || kind == kNodeComment || kind == kNodeRoot;
+}
+
+// Appends `text` as the normalisation would keep it. Within one segment of a node's text
+// (from a tag to the next) a blank is kept only after a kept content character or at the
+// segment's start, and line breaks go, whatever style they were in: the same decisions the
+// normalising pass makes, taken as the characters arrive.
+void AppendNormalised(LoadContext& context, const char16_t* text, std::size_t length) {
+  if (!context.texts.Reserve(length)) return Fail(context);
+  GrowArray<char16_t>& texts = context.texts;
+  bool afterContent = context.afterContent;
+  std::size_t i = 0;
+  while (i < length) {
+    const char16_t unit = text[i];
+    if (IsBlank(unit)) {
+      if (afterContent) texts.PushReserved(unit);
+      afterContent = false;
+      ++i;
+    } else if (IsBreak(unit)) {
+      ++i;
+    } else {
+      std::size_t end = i + 1;
+      while (end < length && !IsBlank(text[end]) && !IsBreak(text[end])) ++end;
+      texts.Append(text + i, end - i);
+      afterContent = true;
+      i = end;
+    }
+  }
+  context.afterContent = afterContent;
 }
 
 // Character data: Expat hands over every line break as a line feed; it is stored in the
 // document's line-break style.
 void AppendText(LoadContext& context, const char16_t* text, std::size_t length) {
+  if (Normalising(context)) return AppendNormalised(context, text, length);
   int style = context.document->lineBreakStyle;
   if (style != kLineBreakCrLf && style != kLineBreakCr) {
     if (!context.texts.Append(text, length)) Fail(context);
@@ -107,6 +149,7 @@ void AppendText(LoadContext& context, const char16_t* text, std::size_t length) 
 }
 
 void AppendRaw(LoadContext& context, std::u16string_view text) {
+  if (Normalising(context)) return AppendNormalised(context, text.data(), text.size());
   if (!context.texts.Append(text.data(), text.size())) Fail(context);
 }
 
@@ -253,6 +296,8 @@ void XMLCALL OnXmlDeclaration(void* userData, const XML_Char* version, const XML
 
 bool StartLoad(LoadContext& context, XML_Parser parser) {
   context.parser = parser;
+  // Blanks at the very start of the root's text go: nothing kept comes before them.
+  context.afterContent = false;
   if (!context.open.Push(OpenNode{context.document->root, 0, nullptr})) return false;
   XML_SetUserData(parser, &context);
   XML_SetElementHandler(parser, OnStartElement, OnEndElement);
@@ -274,6 +319,7 @@ void FinishLoad(LoadContext& context) {
     context.open.Pop();
   }
   context.segmentStart = 0;
+  context.document->textsSettled = context.normalise && !context.outOfMemory;
 }
 
 }  // namespace rk::xml
