@@ -82,8 +82,31 @@ StoredText CopyToArena(StringArena& arena, std::u16string_view text) {
   return stored;
 }
 
+namespace {
+
+// True when a pass that reduces (but does not cut) blanks and line breaks would keep `text`
+// whole as the text of `node`: a blank after a tag is kept, one after a blank is not, and the
+// root's text has no tag before it.
+bool KeptByReduction(const XmlNode* node, std::u16string_view text) {
+  bool afterBlank = node->kind == kNodeRoot;
+  for (char16_t unit : text) {
+    if (unit > u' ') {
+      afterBlank = false;
+      continue;
+    }
+    if (unit == u'\r' || unit == u'\n') return false;
+    const bool blank = unit == u' ' || unit == u'\t';
+    if (blank && afterBlank) return false;
+    afterBlank = blank;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text) {
   document.textsSettled = false;
+  document.textsReduced = document.textsReduced && KeptByReduction(node, text);
   StoredText stored = CopyToArena(document.arena, text);
   if (!stored.ok) return false;
   if ((node->ownership & kOwnText) != 0) document.arena.Release(node->text);
@@ -98,6 +121,7 @@ int CreateDocument(int number, int encoding) {
   if (number < 0) return 0;
   std::unique_ptr<Document> document = MakeDocument(number, encoding);
   if (!document) return 0;
+  document->textsReduced = true;
   return InstallDocument(std::move(document)) ? 1 : 0;
 }
 

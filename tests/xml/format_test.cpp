@@ -301,6 +301,29 @@ TEST_F(XmlFormat, NormalisingWhileLoadingGivesWhatThePassGives) {
   }
 }
 
+// A new document is re-indented on the way out as the same tree read back from its plain
+// save would be: texts kept whole by the blank pass (which then need not run) and texts it
+// changes (runs of blanks, line breaks, a blank starting the root's text) alike.
+TEST_F(XmlFormat, NewDocumentWrittenFormattedAsItsReloadedCopy) {
+  const std::u16string texts[] = {u"x", u"\t", u" x y\t", u"\t\t\t", u"x  y", u"a\nb \n c", u"a\r\n\r\nb"};
+  const std::u16string streamed = test::XmlPath(folder_ / "streamed.xml");
+  for (const std::u16string& text : texts) {
+    // Only blanks and line breaks outside the main element are read back.
+    for (std::u16string_view rootText : {u"", u" ", u"\t \t", u"\n  \n"}) {
+      XmlNode* a = Element(u"x y");
+      SetNodeText(AppendElement(a, u"b"), text);
+      AppendElement(a, u"c");
+      SetNodeText(a, text);
+      if (!rootText.empty()) SetNodeText(RootNode(0), rootText);
+      ASSERT_NE(SaveFormatted(0, streamed, FormatLf, 3), 0);
+      const std::string written = test::ReadFileBytes(folder_ / "streamed.xml");
+      ASSERT_NE(LoadBytes(folder_, SaveBytes(folder_)), 0);
+      FormatDocument(0, FormatLf | FormatReindent, 3);
+      EXPECT_EQ(written, SaveBytes(folder_)) << test::Utf8(text) << " root " << test::Utf8(rootText);
+    }
+  }
+}
+
 // A document formatted on the way out comes out as formatting it and saving would write it,
 // in every line-break style and beyond the deepest indentation.
 TEST_F(XmlFormat, FormattedOnTheWayOutInEveryLineBreakStyle) {
