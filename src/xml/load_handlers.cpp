@@ -99,25 +99,23 @@ bool Normalising(LoadContext& context) {
 // normalising pass makes, taken as the characters arrive.
 void AppendNormalised(LoadContext& context, const char16_t* text, std::size_t length) {
   if (!context.texts.Reserve(length)) return Fail(context);
-  GrowArray<char16_t>& texts = context.texts;
+  char16_t* const start = context.texts.ReservedEnd();
+  char16_t* out = start;
   bool afterContent = context.afterContent;
-  std::size_t i = 0;
-  while (i < length) {
+  for (std::size_t i = 0; i < length; ++i) {
     const char16_t unit = text[i];
-    if (IsBlank(unit)) {
-      if (afterContent) texts.PushReserved(unit);
-      afterContent = false;
-      ++i;
-    } else if (IsBreak(unit)) {
-      ++i;
-    } else {
-      std::size_t end = i + 1;
-      while (end < length && !IsBlank(text[end]) && !IsBreak(text[end])) ++end;
-      texts.Append(text + i, end - i);
+    if (unit > u' ') {
+      *out++ = unit;
       afterContent = true;
-      i = end;
+    } else if (IsBlank(unit)) {
+      if (afterContent) *out++ = unit;
+      afterContent = false;
+    } else if (!IsBreak(unit)) {
+      *out++ = unit;
+      afterContent = true;
     }
   }
+  context.texts.AddReserved(static_cast<std::size_t>(out - start));
   context.afterContent = afterContent;
 }
 
