@@ -81,6 +81,9 @@ void ReadBook(std::u16string_view path, std::optional<FormattedCopy>& copy) {
   xml::FormatDocument(kDocument, kNormalise, kNormaliseIndent);
   copy.emplace(path);
   ClearRecords(state.loadList);
+  // The load counted what the walk will record, so the list is allocated once.
+  const xml::LoadedSize size = xml::LoadedTreeSize(kDocument);
+  ReserveRecords(state.loadList, size.elements, size.attributes, size.characters);
   state.elementCounter = -1;
   if (xml::XmlNode* main = xml::MainNode(kDocument)) Walk(main, 0);
   TrimCapacity(state.loadList);

@@ -116,6 +116,8 @@ struct Document {
   // A document made by CreateDocument starts so, and a text stored keeps it only when it is
   // such a text (a save builds its document from texts its load normalised). Formatting ends it.
   bool textsReduced = false;
+  // What the load stored for elements, so the walk can size its records once.
+  LoadedSize loaded;
 };
 
 // The document under `number`, or nullptr.

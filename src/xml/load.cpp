@@ -156,6 +156,11 @@ int LoadDocument(int number, std::u16string_view path, int encoding, int normali
   return 1;
 }
 
+LoadedSize LoadedTreeSize(int number) {
+  Document* document = FindDocument(number);
+  return document == nullptr ? LoadedSize{} : document->loaded;
+}
+
 int DocumentStatus(int number) {
   Document* document = FindDocument(number);
   return document == nullptr ? 0 : document->status;

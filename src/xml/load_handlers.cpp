@@ -71,6 +71,7 @@ XmlNode* BeginNode(LoadContext& context, int kind) {
 bool StoreTopText(LoadContext& context) {
   OpenNode top = context.open.back();
   std::u16string_view text(context.texts.data() + top.textStart, context.texts.size() - top.textStart);
+  if (top.node->kind == kNodeElement) context.document->loaded.characters += text.size();
   bool stored = text.empty() || StoreNodeText(*context.document, top.node, text);
   context.texts.Truncate(top.textStart);
   return stored;
@@ -161,9 +162,11 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
   if (!SetName(context, node, View(name))) return Fail(context);
   std::size_t pairs = 0;
   while (attributes[2 * pairs] != nullptr) ++pairs;
+  Document& document = *context.document;
+  ++document.loaded.elements;
+  document.loaded.attributes += pairs;
   if (pairs == 0) return;
   if (pairs > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return Fail(context);
-  Document& document = *context.document;
   ArenaPiece piece = document.arena.Allocate(sizeof(AttributeList) + pairs * sizeof(Attribute),
                                              alignof(AttributeList));
   if (piece.data == nullptr) return Fail(context);
@@ -179,6 +182,7 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
                                      ? nullptr
                                      : document.names.Intern(document.arena, attributeName);
     StoredText storedValue = CopyToArena(document.arena, value);
+    document.loaded.characters += value.size();
     if (storedName == nullptr || !storedValue.ok) return Fail(context);
     entries[i] = Attribute{storedName, storedValue.data, value.size(),
                            static_cast<std::uint32_t>(attributeName.size()), storedValue.own};

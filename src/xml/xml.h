@@ -112,6 +112,15 @@ std::u16string_view AttributeValueView(const XmlNode* node);
 // any other value stores them as read.
 int LoadDocument(int number, std::u16string_view path, int encoding = kEncodingAuto, int normalise = 0);
 
+// Elements, attributes and characters (element texts and attribute values) the last load of
+// `number` stored; formatting only shortens texts, so a walk of the tree meets no more.
+struct LoadedSize {
+  std::size_t elements = 0;
+  std::size_t attributes = 0;
+  std::size_t characters = 0;
+};
+LoadedSize LoadedTreeSize(int number);
+
 // 0 when the last load parsed the whole file, else the parser's error code.
 int DocumentStatus(int number);
 int ErrorLine(int number);
