@@ -64,6 +64,7 @@ XmlNode* BeginNode(LoadContext& context, int kind) {
   context.segmentStart = context.texts.size();
   context.afterContent = true;
   if (kind == kNodeDtd) context.normalise = false;
+  context.normaliseHere = context.normalise && (kind == kNodeElement || kind == kNodeComment);
   return node;
 }
 
@@ -83,15 +84,10 @@ void EndNode(LoadContext& context) {
   context.open.Pop();
   context.segmentStart = context.texts.size();
   context.afterContent = true;
-  if (!stored) Fail(context);
-}
-
-// Whether text appended now is normalised: element, comment and root texts lose their line
-// breaks and keep the first blank of each run. CDATA sections and instructions keep theirs.
-bool Normalising(LoadContext& context) {
-  if (!context.normalise) return false;
   const int kind = CurrentNode(context)->kind;
-  return kind == kNodeElement || kind == kNodeComment || kind == kNodeRoot;
+  context.normaliseHere =
+      context.normalise && (kind == kNodeElement || kind == kNodeComment || kind == kNodeRoot);
+  if (!stored) Fail(context);
 }
 
 // Appends `text` as the normalisation would keep it. Within one segment of a node's text
@@ -99,6 +95,8 @@ bool Normalising(LoadContext& context) {
 // segment's start, and line breaks go, whatever style they were in: the same decisions the
 // normalising pass makes, taken as the characters arrive.
 void AppendNormalised(LoadContext& context, const char16_t* text, std::size_t length) {
+  // Expat hands over each line break of the content on its own.
+  if (length == 1 && IsBreak(text[0])) return;
   if (!context.texts.Reserve(length)) return Fail(context);
   char16_t* const start = context.texts.ReservedEnd();
   char16_t* out = start;
@@ -123,7 +121,7 @@ void AppendNormalised(LoadContext& context, const char16_t* text, std::size_t le
 // Character data: Expat hands over every line break as a line feed; it is stored in the
 // document's line-break style.
 void AppendText(LoadContext& context, const char16_t* text, std::size_t length) {
-  if (Normalising(context)) return AppendNormalised(context, text, length);
+  if (context.normaliseHere) return AppendNormalised(context, text, length);
   int style = context.document->lineBreakStyle;
   if (style != kLineBreakCrLf && style != kLineBreakCr) {
     if (!context.texts.Append(text, length)) Fail(context);
@@ -148,7 +146,7 @@ void AppendText(LoadContext& context, const char16_t* text, std::size_t length) 
 }
 
 void AppendRaw(LoadContext& context, std::u16string_view text) {
-  if (Normalising(context)) return AppendNormalised(context, text.data(), text.size());
+  if (context.normaliseHere) return AppendNormalised(context, text.data(), text.size());
   if (!context.texts.Append(text.data(), text.size())) Fail(context);
 }
 
@@ -300,6 +298,7 @@ bool StartLoad(LoadContext& context, XML_Parser parser) {
   context.parser = parser;
   // Blanks at the very start of the root's text go: nothing kept comes before them.
   context.afterContent = false;
+  context.normaliseHere = context.normalise;
   if (!context.open.Push(OpenNode{context.document->root, 0, nullptr})) return false;
   XML_SetUserData(parser, &context);
   XML_SetElementHandler(parser, OnStartElement, OnEndElement);

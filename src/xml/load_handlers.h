@@ -32,6 +32,8 @@ struct LoadContext {
   // FormatReduceBreaks and FormatReduceBlanks) leaves them, so that pass need not run.
   // A DTD ends it: its text and children depend on line breaks kept across nodes.
   bool normalise = false;
+  // Normalising the text of the current node: an element, comment or the root.
+  bool normaliseHere = false;
   // Normalising: the last kept character of the current text segment was content (or the
   // segment has just begun after a tag), so a blank is kept.
   bool afterContent = false;
