@@ -1,6 +1,7 @@
 // Loads arbitrary bytes as an XML file, formats the tree as a load does (88, then 128),
 // saves it and loads the saved file again; the copy written re-indented on the way out must
-// equal the saved one byte for byte, for the settled tree and, in every line-break style, for
+// equal the saved one byte for byte, also when the load normalised the texts as it read them,
+// for the settled tree and, in every line-break style, for
 // the reloaded one. A document that parsed without error must come
 // back without error and with the same nodes, names, attributes and texts (blanks and line
 // breaks aside, which formatting changes). ISO-8859-1 documents are left out of that check:
@@ -117,6 +118,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FormatDocument(0, FormatReindent, 3);
     std::filesystem::remove(output);
     if (SaveDocument(0, rk::FromOsPath(output)) == 0) std::abort();
+    if (FileBytes(streamed) != FileBytes(output)) std::abort();
+    // A load that normalises while it reads must lead to the same copy.
+    const int normalise = FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks;
+    if (LoadDocument(3, rk::FromOsPath(input), kEncodingAuto, normalise) == 0) std::abort();
+    FormatDocument(3, normalise, 2);
+    std::filesystem::remove(streamed);
+    if (SaveFormatted(3, rk::FromOsPath(streamed), FormatReindent, 3) == 0) std::abort();
     if (FileBytes(streamed) != FileBytes(output)) std::abort();
     if (LoadDocument(1, rk::FromOsPath(output)) == 0) std::abort();
     if (checked) {

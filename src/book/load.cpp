@@ -70,16 +70,20 @@ class FormattedCopy {
 // `copy` goes.
 void ReadBook(std::u16string_view path, std::optional<FormattedCopy>& copy) {
   WorkingState& state = Working();
-  if (xml::LoadDocument(kDocument, path) == 0) {
+  if (xml::LoadDocument(kDocument, path, xml::kEncodingAuto, kNormalise) == 0) {
     ReportFileProblem(u"Das Telefonbuch kann nicht geöffnet werden.", path, tk::kIconError);
     ClearRecords(state.loadList);
     return;
   }
   // A malformed file still gives the tree read up to the error; it is loaded all the same.
   if (xml::DocumentStatus(kDocument) != 0) ReportParseError();
+  // The load stored the texts normalised already; this settles the line-break style.
   xml::FormatDocument(kDocument, kNormalise, kNormaliseIndent);
   copy.emplace(path);
   ClearRecords(state.loadList);
+  // The load counted what the walk will record, so the list is allocated once.
+  const xml::LoadedSize size = xml::LoadedTreeSize(kDocument);
+  ReserveRecords(state.loadList, size.elements, size.attributes, size.characters);
   state.elementCounter = -1;
   if (xml::XmlNode* main = xml::MainNode(kDocument)) Walk(main, 0);
   TrimCapacity(state.loadList);

@@ -21,6 +21,7 @@ constexpr std::u16string_view kPhonebook = u"phonebook";
 constexpr std::u16string_view kNameAttribute = u"name";
 constexpr std::u16string_view kUnsaved = u"Das Telefonbuch kann nicht gespeichert werden.";
 
+bool IsBlankUnit(char16_t unit) { return unit == u' ' || unit == u'\t'; }
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
@@ -46,10 +47,31 @@ std::u16string XmlCharactersOnly(std::u16string_view text) {
   return kept;
 }
 
+// `text` as the re-indentation's blank pass leaves the text of an element it just made: of
+// each run of blanks only the first stays. A text with line breaks is left to that pass, whose
+// result then depends on what came before it. Storing the reduced text lets the pass be
+// skipped, since every text is then one it keeps whole.
+std::u16string_view ReducedText(std::u16string_view text, std::u16string& buffer) {
+  std::size_t firstExtra = text.size();  // the first blank right after a blank
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (unit > u' ') continue;
+    if (unit == u'\r' || unit == u'\n') return text;
+    if (firstExtra == text.size() && i > 0 && IsBlankUnit(unit) && IsBlankUnit(text[i - 1])) firstExtra = i;
+  }
+  if (firstExtra == text.size()) return text;
+  buffer.assign(text.substr(0, firstExtra));
+  for (std::size_t i = firstExtra; i < text.size(); ++i) {
+    if (!IsBlankUnit(text[i]) || !IsBlankUnit(text[i - 1])) buffer.push_back(text[i]);
+  }
+  return buffer;
+}
+
 // Makes the element of record `index` as the last child of `parent`; a `phonebook` element's
 // `name` attribute takes the book-name buffer. Attributes are set from the stored pairs, so
 // their values come back exactly as they were read.
-xml::XmlNode* AddElement(xml::XmlNode* parent, const RecordList& records, std::size_t index) {
+xml::XmlNode* AddElement(xml::XmlNode* parent, const RecordList& records, std::size_t index,
+                         std::u16string& buffer) {
   const std::u16string_view name = RecordName(records, index);
   xml::XmlNode* element = xml::AppendElement(parent, name);
   if (element == nullptr) return nullptr;
@@ -63,7 +85,7 @@ xml::XmlNode* AddElement(xml::XmlNode* parent, const RecordList& records, std::s
                                  : AttributeValue(records, index, k));
   }
   if (const std::u16string_view text = RecordText(records, index); !text.empty()) {
-    xml::SetNodeText(element, text);
+    xml::SetNodeText(element, ReducedText(text, buffer));
   }
   return element;
 }
@@ -81,6 +103,7 @@ struct OpenElement {
 bool BuildDocument(const RecordList& records) {
   xml::XmlNode* const root = xml::RootNode(kDocument);
   std::vector<OpenElement> open;
+  std::u16string buffer;
   if (RecordDepth(records, 0) > 0) {
     xml::XmlNode* books = xml::AppendElement(root, u"phonebooks");
     xml::XmlNode* book = books != nullptr ? xml::AppendElement(books, kPhonebook) : nullptr;
@@ -97,7 +120,7 @@ bool BuildDocument(const RecordList& records) {
     // (a copied contact of a book whose main element was a contact) goes below the main one.
     xml::XmlNode* parent = open.empty() ? root : open.back().node;
     if (parent == root && xml::MainNode(kDocument) != nullptr) parent = xml::MainNode(kDocument);
-    xml::XmlNode* element = AddElement(parent, records, index);
+    xml::XmlNode* element = AddElement(parent, records, index, buffer);
     if (element == nullptr) return false;
     open.push_back({depth, element});
   }

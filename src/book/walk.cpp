@@ -62,27 +62,6 @@ void ForEachNode(xml::XmlNode* top, std::int32_t depth, Visit&& visit) {
   }
 }
 
-// Element, attribute and character counts of what the walk will record, so that the load
-// list is allocated once at its final size.
-void ReserveForTree(RecordList& list, xml::XmlNode* top) {
-  std::size_t elements = 0;
-  std::size_t attributes = 0;
-  std::size_t characters = 0;
-  ForEachNode(top, 0, [&](xml::XmlNode* node, std::int32_t) {
-    if (xml::NodeKind(node) != xml::kNodeElement) return false;
-    ++elements;
-    characters += xml::NodeTextView(node).size();
-    if (xml::BeginAttributes(node)) {
-      while (xml::NextAttribute(node)) {
-        ++attributes;
-        characters += xml::AttributeValueView(node).size();
-      }
-    }
-    return true;
-  });
-  ReserveRecords(list, elements, attributes, characters);
-}
-
 // The document keeps one copy of each distinct name, so most names arrive at the same
 // address again; a small table keyed by address saves hashing the text each time. An address
 // identifies its text for as long as the document is unchanged, which holds during the walk.
@@ -128,7 +107,6 @@ void Walk(xml::XmlNode* node, std::int32_t depth) {
   if (node == nullptr) return;
   WorkingState& state = Working();
   const NumberSuffix suffix = SuffixOf(state.numberSuffix);
-  ReserveForTree(state.loadList, node);
   NameIds names(state.loadList);
   ForEachNode(node, depth, [&](xml::XmlNode* current, std::int32_t level) {
     const int kind = xml::NodeKind(current);

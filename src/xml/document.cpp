@@ -46,14 +46,17 @@ bool InstallDocument(std::unique_ptr<Document> document) {
 }
 
 const char16_t* NameCache::Intern(StringArena& arena, std::u16string_view name) {
-  // FNV-1a over the code units; a small direct-mapped table is enough for the handful of
-  // names a phonebook uses.
-  std::uint32_t hash = 2166136261u;
-  for (char16_t unit : name) hash = (hash ^ unit) * 16777619u;
+  // The slot comes from the length and three units rather than the whole name: the handful
+  // of names a phonebook uses differ there, and a name that shares a slot merely replaces
+  // the one that was there.
+  const std::size_t length = name.size();
+  std::uint32_t hash = static_cast<std::uint32_t>(length) * 0x9E3779B1u;
+  if (length > 0) hash ^= (name[0] * 0x85EBCA6Bu) ^ (name[length / 2] * 0xC2B2AE35u) ^ (name[length - 1] * 0x27D4EB2Fu);
   Entry& entry = entries_[(hash ^ (hash >> 8) ^ (hash >> 16)) & 255u];
-  if (entry.data != nullptr && entry.length == name.size() &&
-      std::memcmp(entry.data, name.data(), name.size() * sizeof(char16_t)) == 0) {
-    return entry.data;
+  if (entry.data != nullptr && entry.length == length) {
+    std::size_t same = 0;
+    while (same < length && entry.data[same] == name[same]) ++same;
+    if (same == length) return entry.data;
   }
   ArenaPiece piece = arena.Allocate(name.size() * sizeof(char16_t), alignof(char16_t));
   if (piece.data == nullptr) return nullptr;
@@ -82,8 +85,31 @@ StoredText CopyToArena(StringArena& arena, std::u16string_view text) {
   return stored;
 }
 
+namespace {
+
+// True when a pass that reduces (but does not cut) blanks and line breaks would keep `text`
+// whole as the text of `node`: a blank after a tag is kept, one after a blank is not, and the
+// root's text has no tag before it.
+bool KeptByReduction(const XmlNode* node, std::u16string_view text) {
+  bool afterBlank = node->kind == kNodeRoot;
+  for (char16_t unit : text) {
+    if (unit > u' ') {
+      afterBlank = false;
+      continue;
+    }
+    if (unit == u'\r' || unit == u'\n') return false;
+    const bool blank = unit == u' ' || unit == u'\t';
+    if (blank && afterBlank) return false;
+    afterBlank = blank;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text) {
   document.textsSettled = false;
+  document.textsReduced = document.textsReduced && KeptByReduction(node, text);
   StoredText stored = CopyToArena(document.arena, text);
   if (!stored.ok) return false;
   if ((node->ownership & kOwnText) != 0) document.arena.Release(node->text);
@@ -98,6 +124,7 @@ int CreateDocument(int number, int encoding) {
   if (number < 0) return 0;
   std::unique_ptr<Document> document = MakeDocument(number, encoding);
   if (!document) return 0;
+  document->textsReduced = true;
   return InstallDocument(std::move(document)) ? 1 : 0;
 }
 

@@ -111,6 +111,13 @@ struct Document {
   // with 16 and 64 alone would keep every character and every position, so it is skipped.
   // Anything that stores a text or adds a node clears it.
   bool textsSettled = false;
+  // Every text is one the blank and line-break pass keeps whole unless it cuts blanks: no
+  // line break, no blank right after a blank, no blank at the start of the root's text.
+  // A document made by CreateDocument starts so, and a text stored keeps it only when it is
+  // such a text (a save builds its document from texts its load normalised). Formatting ends it.
+  bool textsReduced = false;
+  // What the load stored for elements, so the walk can size its records once.
+  LoadedSize loaded;
 };
 
 // The document under `number`, or nullptr.

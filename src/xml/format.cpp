@@ -18,11 +18,16 @@ bool FormatPassChangesNothing(const Document& document, int options) {
   // Re-indenting right after the load's normalisation would run a pass that changes nothing:
   // the normalised texts have no line breaks to reduce outside DTD, CDATA and instruction
   // texts (whose reductions that pass already applied), and every blank left follows content.
-  return passOptions == 0 || (document.textsSettled && passOptions == kReduce);
+  // The normalisation itself changes nothing the second time, for the same reasons.
+  if (passOptions == 0 || (document.textsSettled && (passOptions == kReduce || passOptions == kSettling))) return true;
+  // Texts without line breaks or blanks that a reduction would drop are kept whole by any
+  // pass that does not cut blanks.
+  return document.textsReduced && (passOptions & FormatCutBlanks) == 0;
 }
 
 void RunFormatPass(Document& document, int options) {
   if (FormatPassChangesNothing(document, options)) return;
+  document.textsReduced = false;
   const bool complete = RunBlankPass(document, options);
   document.textsSettled = complete && (options & kPassOptions) == kSettling;
 }
@@ -40,6 +45,7 @@ void FormatDocument(int number, int options, int indentStep) {
   if ((options & FormatReindent) != 0) options |= FormatReduceBreaks | FormatReduceBlanks;
   RunFormatPass(*document, options);
   document->lineBreakStyle = LineBreakStyleAfter(*document, options);
+  if ((options & (FormatReindent | FormatCrLf)) != 0) document->textsReduced = false;
   if ((options & FormatReindent) != 0) {
     Reindent(*document, options, indentStep);
   } else if ((options & FormatCrLf) != 0) {

@@ -53,6 +53,11 @@ class GrowArray {
   // Appends without a capacity check; the caller reserved the room before.
   void PushReserved(const T& value) { data_[size_++] = value; }
 
+  // The reserved room after the last value, filled by the caller and then taken in with
+  // AddReserved.
+  T* ReservedEnd() { return data_ + size_; }
+  void AddReserved(std::size_t count) { size_ += count; }
+
   void Truncate(std::size_t size) {
     if (size < size_) size_ = size;
   }

@@ -122,7 +122,7 @@ int ParseFile(int fd, std::uint64_t fileSize, XML_Parser parser, LoadContext& co
 
 }  // namespace
 
-int LoadDocument(int number, std::u16string_view path, int encoding) {
+int LoadDocument(int number, std::u16string_view path, int encoding, int normalise) {
   if (path.empty() || number < 0) return 0;
   // A FIFO, socket or device is refused without waiting on it.
   std::uint64_t fileSize = 0;
@@ -142,6 +142,7 @@ int LoadDocument(int number, std::u16string_view path, int encoding) {
 
   LoadContext context;
   context.document = &document;
+  context.normalise = normalise == (FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks);
   int result = StartLoad(context, parser.get()) ? ParseFile(file.get(), fileSize, parser.get(), context)
                                                 : static_cast<int>(XML_ERROR_NO_MEMORY);
   FinishLoad(context);
@@ -153,6 +154,11 @@ int LoadDocument(int number, std::u16string_view path, int encoding) {
         Clamp32(static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser.get())) + 1);
   }
   return 1;
+}
+
+LoadedSize LoadedTreeSize(int number) {
+  Document* document = FindDocument(number);
+  return document == nullptr ? LoadedSize{} : document->loaded;
 }
 
 int DocumentStatus(int number) {

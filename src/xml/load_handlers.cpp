@@ -1,5 +1,7 @@
 #include "xml/load_handlers.h"
 
+#include "xml/format_steps.h"
+
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -60,6 +62,9 @@ XmlNode* BeginNode(LoadContext& context, int kind) {
     return nullptr;
   }
   context.segmentStart = context.texts.size();
+  context.afterContent = true;
+  if (kind == kNodeDtd) context.normalise = false;
+  context.normaliseHere = context.normalise && (kind == kNodeElement || kind == kNodeComment);
   return node;
 }
 
@@ -67,6 +72,7 @@ XmlNode* BeginNode(LoadContext& context, int kind) {
 bool StoreTopText(LoadContext& context) {
   OpenNode top = context.open.back();
   std::u16string_view text(context.texts.data() + top.textStart, context.texts.size() - top.textStart);
+  if (top.node->kind == kNodeElement) context.document->loaded.characters += text.size();
   bool stored = text.empty() || StoreNodeText(*context.document, top.node, text);
   context.texts.Truncate(top.textStart);
   return stored;
@@ -77,12 +83,45 @@ void EndNode(LoadContext& context) {
   bool stored = StoreTopText(context);
   context.open.Pop();
   context.segmentStart = context.texts.size();
+  context.afterContent = true;
+  const int kind = CurrentNode(context)->kind;
+  context.normaliseHere =
+      context.normalise && (kind == kNodeElement || kind == kNodeComment || kind == kNodeRoot);
   if (!stored) Fail(context);
+}
+
+// Appends `text` as the normalisation would keep it. Within one segment of a node's text
+// (from a tag to the next) a blank is kept only after a kept content character or at the
+// segment's start, and line breaks go, whatever style they were in: the same decisions the
+// normalising pass makes, taken as the characters arrive.
+void AppendNormalised(LoadContext& context, const char16_t* text, std::size_t length) {
+  // Expat hands over each line break of the content on its own.
+  if (length == 1 && IsBreak(text[0])) return;
+  if (!context.texts.Reserve(length)) return Fail(context);
+  char16_t* const start = context.texts.ReservedEnd();
+  char16_t* out = start;
+  bool afterContent = context.afterContent;
+  for (std::size_t i = 0; i < length; ++i) {
+    const char16_t unit = text[i];
+    if (unit > u' ') {
+      *out++ = unit;
+      afterContent = true;
+    } else if (IsBlank(unit)) {
+      if (afterContent) *out++ = unit;
+      afterContent = false;
+    } else if (!IsBreak(unit)) {
+      *out++ = unit;
+      afterContent = true;
+    }
+  }
+  context.texts.AddReserved(static_cast<std::size_t>(out - start));
+  context.afterContent = afterContent;
 }
 
 // Character data: Expat hands over every line break as a line feed; it is stored in the
 // document's line-break style.
 void AppendText(LoadContext& context, const char16_t* text, std::size_t length) {
+  if (context.normaliseHere) return AppendNormalised(context, text, length);
   int style = context.document->lineBreakStyle;
   if (style != kLineBreakCrLf && style != kLineBreakCr) {
     if (!context.texts.Append(text, length)) Fail(context);
@@ -107,6 +146,7 @@ void AppendText(LoadContext& context, const char16_t* text, std::size_t length) 
 }
 
 void AppendRaw(LoadContext& context, std::u16string_view text) {
+  if (context.normaliseHere) return AppendNormalised(context, text.data(), text.size());
   if (!context.texts.Append(text.data(), text.size())) Fail(context);
 }
 
@@ -120,9 +160,11 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
   if (!SetName(context, node, View(name))) return Fail(context);
   std::size_t pairs = 0;
   while (attributes[2 * pairs] != nullptr) ++pairs;
+  Document& document = *context.document;
+  ++document.loaded.elements;
+  document.loaded.attributes += pairs;
   if (pairs == 0) return;
   if (pairs > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return Fail(context);
-  Document& document = *context.document;
   ArenaPiece piece = document.arena.Allocate(sizeof(AttributeList) + pairs * sizeof(Attribute),
                                              alignof(AttributeList));
   if (piece.data == nullptr) return Fail(context);
@@ -138,6 +180,7 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
                                      ? nullptr
                                      : document.names.Intern(document.arena, attributeName);
     StoredText storedValue = CopyToArena(document.arena, value);
+    document.loaded.characters += value.size();
     if (storedName == nullptr || !storedValue.ok) return Fail(context);
     entries[i] = Attribute{storedName, storedValue.data, value.size(),
                            static_cast<std::uint32_t>(attributeName.size()), storedValue.own};
@@ -253,6 +296,9 @@ void XMLCALL OnXmlDeclaration(void* userData, const XML_Char* version, const XML
 
 bool StartLoad(LoadContext& context, XML_Parser parser) {
   context.parser = parser;
+  // Blanks at the very start of the root's text go: nothing kept comes before them.
+  context.afterContent = false;
+  context.normaliseHere = context.normalise;
   if (!context.open.Push(OpenNode{context.document->root, 0, nullptr})) return false;
   XML_SetUserData(parser, &context);
   XML_SetElementHandler(parser, OnStartElement, OnEndElement);
@@ -274,6 +320,7 @@ void FinishLoad(LoadContext& context) {
     context.open.Pop();
   }
   context.segmentStart = 0;
+  context.document->textsSettled = context.normalise && !context.outOfMemory;
 }
 
 }  // namespace rk::xml

@@ -28,6 +28,15 @@ struct LoadContext {
   GrowArray<char16_t> texts;   // the stacked texts of the open nodes
   std::size_t segmentStart = 0;  // where the current node's text stood after its last child
   bool outOfMemory = false;    // a callback ran out of memory and stopped the parser
+  // The texts are stored as the load's normalisation (FormatDocument with FormatCutBreaks,
+  // FormatReduceBreaks and FormatReduceBlanks) leaves them, so that pass need not run.
+  // A DTD ends it: its text and children depend on line breaks kept across nodes.
+  bool normalise = false;
+  // Normalising the text of the current node: an element, comment or the root.
+  bool normaliseHere = false;
+  // Normalising: the last kept character of the current text segment was content (or the
+  // segment has just begun after a tag), so a blank is kept.
+  bool afterContent = false;
 };
 
 // Puts the root node on the cursor and registers the callbacks; false when memory ran out.

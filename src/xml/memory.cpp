@@ -26,8 +26,6 @@ bool MayAllocate() {
 
 void* AllocateBlock(std::size_t bytes) { return MayAllocate() ? std::malloc(bytes) : nullptr; }
 
-void* AllocateZeroedBlock(std::size_t bytes) { return MayAllocate() ? std::calloc(1, bytes) : nullptr; }
-
 void* ResizeBlock(void* block, std::size_t bytes) {
   return MayAllocate() ? std::realloc(block, bytes) : nullptr;
 }

@@ -7,7 +7,6 @@
 namespace rk::xml {
 
 void* AllocateBlock(std::size_t bytes);
-void* AllocateZeroedBlock(std::size_t bytes);
 void* ResizeBlock(void* block, std::size_t bytes);
 void FreeBlock(void* block);
 

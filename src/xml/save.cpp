@@ -93,12 +93,12 @@ bool PutNodeStart(OutputWriter& out, const XmlNode* node, std::size_t depth, con
   switch (node->kind) {
     case kNodeElement: {
       out.PutMarkup("<");
-      out.Put(NameOf(node), Escape::kRaw);
+      out.PutName(NameOf(node));
       const std::uint32_t attributeCount = AttributeCountOf(node);
       for (std::uint32_t i = 0; i < attributeCount; ++i) {
         const Attribute& attribute = EntriesOf(node->attributes)[i];
         out.PutMarkup(" ");
-        out.Put({attribute.name, attribute.nameLength}, Escape::kRaw);
+        out.PutName({attribute.name, attribute.nameLength});
         out.PutMarkup("=\"");
         if (attribute.valueLength > 0) out.Put({attribute.value, attribute.valueLength}, Escape::kAttribute);
         out.PutMarkup("\"");
@@ -166,7 +166,7 @@ void PutTree(OutputWriter& out, const XmlNode* root, const Layout& plan) {
     frame.layout.Tail(text);
     if (frame.node->kind == kNodeElement) {
       out.PutMarkup("</");
-      out.Put(NameOf(frame.node), Escape::kRaw);
+      out.PutName(NameOf(frame.node));
       out.PutMarkup(">");
     }
     frames.pop_back();

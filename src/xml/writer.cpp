@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -292,6 +293,25 @@ void OutputWriter::Put(std::u16string_view text, Escape mode) {
       if (mode == Escape::kText) return PutUnits<Encoder::kLatin1, Escape::kText>(units, count);
       return PutUnits<Encoder::kLatin1, Escape::kAttribute>(units, count);
   }
+}
+
+void OutputWriter::PutName(std::u16string_view name) {
+  if (encoder_ == Encoder::kUtf16 || name.empty() || name.size() > sizeof(EncodedName::bytes)) {
+    return Put(name, Escape::kRaw);
+  }
+  const auto address = reinterpret_cast<std::uintptr_t>(name.data());
+  EncodedName& slot = names_[(address >> 1 ^ address >> 7) % kNameSlots];
+  if (slot.data != name.data() || slot.length != name.size()) {
+    slot.data = nullptr;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      // Only ASCII names are kept: in both one-byte encodings they are their own bytes.
+      if (name[i] >= 0x80) return Put(name, Escape::kRaw);
+      slot.bytes[i] = static_cast<char>(name[i]);
+    }
+    slot.data = name.data();
+    slot.length = name.size();
+  }
+  PutMarkup(std::string_view(slot.bytes, slot.length));
 }
 
 void OutputWriter::PutMarkupSlowly(std::string_view markup) {

@@ -37,6 +37,9 @@ class OutputWriter {
     }
     PutMarkupSlowly(markup);
   }
+  // A name as markup (nothing escaped). The thousands of tags of a book repeat a few interned
+  // names, each at one address: their bytes are encoded once and then copied.
+  void PutName(std::u16string_view name);
   // Bytes written as they are (a byte-order mark).
   void PutBytes(std::string_view bytes);
 
@@ -59,6 +62,15 @@ class OutputWriter {
   template <Encoder kEncoder>
   void PutByte(unsigned char value);
   void PutMarkupSlowly(std::string_view markup);
+
+  // Encoded bytes of a recently written ASCII name, keyed by the name's address and length.
+  struct EncodedName {
+    const char16_t* data = nullptr;
+    std::size_t length = 0;
+    char bytes[32];
+  };
+  static constexpr std::size_t kNameSlots = 64;
+  EncodedName names_[kNameSlots];
   void WriteBuffer();
 
   unsigned char buffer_[kBufferSize];

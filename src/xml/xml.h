@@ -107,7 +107,19 @@ std::u16string_view AttributeValueView(const XmlNode* node);
 
 // Parses a file into a document under `number`; nonzero when a document was made, also after
 // a parse error (the partial tree is kept). 0 for an empty path, an unreadable or empty file.
-int LoadDocument(int number, std::u16string_view path, int encoding = kEncodingAuto);
+// With `normalise` = FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks the texts are
+// stored as FormatDocument with those options would leave them, and that call is then free;
+// any other value stores them as read.
+int LoadDocument(int number, std::u16string_view path, int encoding = kEncodingAuto, int normalise = 0);
+
+// Elements, attributes and characters (element texts and attribute values) the last load of
+// `number` stored; formatting only shortens texts, so a walk of the tree meets no more.
+struct LoadedSize {
+  std::size_t elements = 0;
+  std::size_t attributes = 0;
+  std::size_t characters = 0;
+};
+LoadedSize LoadedTreeSize(int number);
 
 // 0 when the last load parsed the whole file, else the parser's error code.
 int DocumentStatus(int number);

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "xml/detail.h"
 #include "xml/xml.h"
 #include "xml_test_support.h"
 
@@ -256,6 +257,70 @@ TEST_F(XmlFormat, ReindentAfterNormalisingGivesTheSameBytesAsWithAnotherPass) {
     SetNodeText(RootNode(0), NodeText(RootNode(0)));
     FormatDocument(0, FormatReindent, 3);
     EXPECT_EQ(skipped, SaveBytes(folder_)) << bytes;
+  }
+}
+
+// A load that normalises as it reads stores exactly the texts and positions the normalising
+// pass leaves, whatever the chunks: blanks and breaks in mixed content, CR LF and CR input,
+// character references to blanks and breaks, CDATA and instructions beside blanks, comments,
+// blanks outside the main element, and a DTD (after which the pass does that work).
+TEST_F(XmlFormat, NormalisingWhileLoadingGivesWhatThePassGives) {
+  constexpr int kNormalise = FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks;
+  const std::string documents[] = {
+      " \r\n <?xml version=\"1.0\"?>",  // not well-formed: whatever was read is kept
+      "<?xml version=\"1.0\"?>\r\n \t<!-- a  \r\n b -->\r\n<a>\r\n\t<b>  x  \r\n\r\n  y  </b>\r\n\t<c>\r\n</c>"
+      "\r\n\t<d> <![CDATA[ p \r\n\r\n q ]]> \t</d>\r\n\t<!--  k  \r\n  l  -->\r\n\t<e>\r\n\t\t<f/>\r\n\t</e>"
+      "  z  <?q  r  \r\n\r\n  s \r\n?>\r\n \t</a>\r\n \t<!---->  <?z?> \r\n",
+      "<a>\n<b>\n<c>\n</c>\n</b>\n  <d> </d>\n</a>",
+      "<a>\r<b>x\r\r y</b>\r\t \t<c/> \r</a>\r",
+      "<a> &#32; &#10;&#9;x&#13;&#10; y&amp;&lt;  <b>\t</b>\n\n<c>\n \n</c> &#x85; </a>",
+      "<a>\n<b/>\n<!---->\n<![CDATA[]]>\n<![CDATA[\n]]>\n<?p\n?>\n</a>\n\n",
+      "<?xml version=\"1.0\"?>\r\n<!DOCTYPE a [\r\n  <!-- c \r\n\r\n d -->\r\n\r\n  <?p x \r\n y?>\r\n"
+      " <!ENTITY e \"v\">\r\n]>\r\n<a>\r\n\t<b>  x &e; \r\n</b>  <!---->\r\n</a>\r\n",
+      "<a><b>unclosed  \n  text",
+  };
+  const std::u16string path = test::XmlPath(folder_ / "in.xml");
+  for (const std::string& bytes : documents) {
+    // The chunks decide when the line-break style is seen, so each size has its own reference.
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, std::size_t{0}}) {
+      detail::SetLoadChunkSize(chunk);
+      ASSERT_NE(LoadBytes(folder_, bytes), 0);
+      FormatDocument(0, kNormalise, 2);
+      const std::string tree = test::TreeText(RootNode(0));
+      const std::string saved = SaveBytes(folder_);
+      FormatDocument(0, FormatReindent, 3);
+      const std::string reindented = SaveBytes(folder_);
+      ASSERT_NE(LoadDocument(0, path, kEncodingAuto, kNormalise), 0);
+      FormatDocument(0, kNormalise, 2);
+      EXPECT_EQ(test::TreeText(RootNode(0)), tree) << bytes << " chunk " << chunk;
+      EXPECT_EQ(SaveBytes(folder_), saved) << bytes << " chunk " << chunk;
+      FormatDocument(0, FormatReindent, 3);
+      EXPECT_EQ(SaveBytes(folder_), reindented) << bytes << " chunk " << chunk;
+    }
+    detail::SetLoadChunkSize(0);
+  }
+}
+
+// A new document is re-indented on the way out as the same tree read back from its plain
+// save would be: texts kept whole by the blank pass (which then need not run) and texts it
+// changes (runs of blanks, line breaks, a blank starting the root's text) alike.
+TEST_F(XmlFormat, NewDocumentWrittenFormattedAsItsReloadedCopy) {
+  const std::u16string texts[] = {u"x", u"\t", u" x y\t", u"\t\t\t", u"x  y", u"a\nb \n c", u"a\r\n\r\nb"};
+  const std::u16string streamed = test::XmlPath(folder_ / "streamed.xml");
+  for (const std::u16string& text : texts) {
+    // Only blanks and line breaks outside the main element are read back.
+    for (std::u16string_view rootText : {u"", u" ", u"\t \t", u"\n  \n"}) {
+      XmlNode* a = Element(u"x y");
+      SetNodeText(AppendElement(a, u"b"), text);
+      AppendElement(a, u"c");
+      SetNodeText(a, text);
+      if (!rootText.empty()) SetNodeText(RootNode(0), rootText);
+      ASSERT_NE(SaveFormatted(0, streamed, FormatLf, 3), 0);
+      const std::string written = test::ReadFileBytes(folder_ / "streamed.xml");
+      ASSERT_NE(LoadBytes(folder_, SaveBytes(folder_)), 0);
+      FormatDocument(0, FormatLf | FormatReindent, 3);
+      EXPECT_EQ(written, SaveBytes(folder_)) << test::Utf8(text) << " root " << test::Utf8(rootText);
+    }
   }
 }
 

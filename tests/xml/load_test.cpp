@@ -141,6 +141,27 @@ TEST_F(XmlLoad, EveryChunkSizeGivesTheSameTree) {
   }
 }
 
+// The load counts what a walk of its elements meets: elements, attributes, and the characters
+// of element texts (normalised, when the load normalises) and attribute values; comments,
+// instructions and the root's text do not count. A cut-off file counts what it kept.
+TEST_F(XmlLoad, LoadedTreeSizeCountsWhatTheElementsHold) {
+  const std::string bytes = "<!-- c -->\n<a x=\"12\" y=\"\">\n  <b>t  u</b><?p d?><c z='3'/>\n</a>\n";
+  ASSERT_NE(LoadBytes(folder_, bytes), 0);
+  LoadedSize size = LoadedTreeSize(0);
+  EXPECT_EQ(size.elements, 3u);
+  EXPECT_EQ(size.attributes, 3u);
+  EXPECT_EQ(size.characters, 3u + 4u + 4u);  // the values, a's "\n  \n", b's "t  u"
+  test::WriteFileBytes(folder_ / "in.xml", bytes);
+  ASSERT_NE(LoadDocument(0, test::XmlPath(folder_ / "in.xml"), kEncodingAuto,
+                         FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks), 0);
+  EXPECT_EQ(LoadedTreeSize(0).characters, 3u + 1u + 3u);  // the values, a's " ", b's "t u"
+  ASSERT_NE(LoadBytes(folder_, "<a><b>xy</b><c>z"), 0);
+  size = LoadedTreeSize(0);
+  EXPECT_EQ(size.elements, 3u);
+  EXPECT_EQ(size.characters, 3u);
+  EXPECT_EQ(LoadedTreeSize(7).elements, 0u);
+}
+
 TEST_F(XmlLoad, DocumentTypeDeclarationBecomesOneNode) {
   ASSERT_NE(LoadBytes(folder_, "<!DOCTYPE  a  SYSTEM  \"a.dtd\" >\n<a/>"), 0);
   XmlNode* dtd = FirstChild(RootNode(0));
