@@ -22,8 +22,6 @@ constexpr std::u16string_view kNameAttribute = u"name";
 constexpr std::u16string_view kUnsaved = u"Das Telefonbuch kann nicht gespeichert werden.";
 
 bool IsBlankUnit(char16_t unit) { return unit == u' ' || unit == u'\t'; }
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // The text without the characters XML 1.0 does not allow (control characters other than tab,
 // line feed and carriage return, unpaired surrogates, U+FFFE and U+FFFF): whatever is typed

@@ -7,9 +7,6 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 void AppendUtf8(std::string& out, char32_t code) {
   if (code < 0x80) {
     out.push_back(static_cast<char>(code));

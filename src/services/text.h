@@ -10,6 +10,11 @@
 
 namespace rk {
 
+// The two halves of a character beyond U+FFFF in UTF-16, and either of them.
+constexpr bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+constexpr bool IsSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
 // Decimal text of an integer ("-12", "0").
 std::u16string DecimalText(std::int64_t value);
 

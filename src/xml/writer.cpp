@@ -11,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "services/text.h"
 #include "xml/xml.h"
 
 namespace rk::xml {
@@ -20,9 +21,6 @@ namespace {
 // written in UTF-16.
 constexpr std::size_t kMaxUnitBytes = 24;
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-bool IsSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
 
 constexpr char32_t kReplacement = 0xFFFD;
 
