@@ -96,14 +96,14 @@ TEST_F(JourneyTest, MoveEachWayDeleteSaveAndReadBothBooksBack) {
   // Book 1's contacts 1, 4 and 8 (its last) go right; book 2's first three come left.
   Tick(1, {1, 4, 8});
   PressIn(1, app::kMoveButton);
-  rk::test::ClickListRow(31, 0);
-  rk::test::ClickListRow(31, 2, Qt::ShiftModifier);
+  rk::test::ClickListRow(PaneControl(2, app::kContactList), 0);
+  rk::test::ClickListRow(PaneControl(2, app::kContactList), 2, Qt::ShiftModifier);
   PressIn(2, app::kMarkButton);
   PressIn(2, app::kMoveButton);
   Tick(1, {2});
   PressIn(1, app::kDeleteButton);
-  EXPECT_EQ(tk::GetText(2), u" Anz.: 8");
-  EXPECT_EQ(tk::GetText(18), u" Anz.: 4");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 8");
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kCountLabel)), u" Anz.: 4");
   EXPECT_TRUE(BothInStep());
 
   PressIn(1, app::kSaveButton);

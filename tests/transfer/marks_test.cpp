@@ -19,48 +19,48 @@ TEST_F(MarksTest, HighlightsBecomeTicksAndTicksStayWhereNothingIsHighlighted) {
   LoadBook(1, "Eins.xml", kFourContacts);
   LoadBook(2, "Zwei.xml", kFourContacts);
   const Records records = SlotRecords(1);
-  rk::test::ClickListRow(31, 1);
-  rk::test::ClickListCheckBox(15, 3);
-  rk::test::ClickListRow(15, 0);
-  rk::test::ClickListRow(15, 2, Qt::ControlModifier);
+  rk::test::ClickListRow(PaneControl(2, app::kContactList), 1);
+  rk::test::ClickListCheckBox(PaneControl(1, app::kContactList), 3);
+  rk::test::ClickListRow(PaneControl(1, app::kContactList), 0);
+  rk::test::ClickListRow(PaneControl(1, app::kContactList), 2, Qt::ControlModifier);
   ASSERT_EQ(States(1), (RowStates{1, 0, 1, 2}));
 
   PressIn(1, app::kMarkButton);
   EXPECT_EQ(States(1), (RowStates{2, 0, 2, 2}));
 
   // Rows 1 to 3 highlighted, two of them ticked: "A -" clears them and leaves row 0 ticked.
-  rk::test::ClickListRow(15, 1);
-  rk::test::ClickListRow(15, 3, Qt::ShiftModifier);
+  rk::test::ClickListRow(PaneControl(1, app::kContactList), 1);
+  rk::test::ClickListRow(PaneControl(1, app::kContactList), 3, Qt::ShiftModifier);
   ASSERT_EQ(States(1), (RowStates{2, 1, 3, 3}));
   PressIn(1, app::kUnmarkButton);
   EXPECT_EQ(States(1), (RowStates{2, 0, 0, 0}));
 
   // A highlighted row that is ticked already stays ticked and loses its highlight.
-  rk::test::ClickListRow(15, 0);
+  rk::test::ClickListRow(PaneControl(1, app::kContactList), 0);
   ASSERT_EQ(States(1), (RowStates{3, 0, 0, 0}));
   PressIn(1, app::kMarkButton);
   EXPECT_EQ(States(1), (RowStates{2, 0, 0, 0}));
 
   EXPECT_EQ(States(2), (RowStates{0, 1, 0, 0}));
   EXPECT_EQ(SlotRecords(1), records);
-  EXPECT_EQ(tk::GetText(2), u" Anz.: 4");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 4");
   EXPECT_TRUE(BothInStep());
 }
 
 TEST_F(MarksTest, BookTwoButtonsActOnBookTwoOnly) {
   PressIn(2, app::kMarkButton);
   PressIn(2, app::kUnmarkButton);
-  EXPECT_EQ(tk::CountItems(31), 0);
+  EXPECT_EQ(tk::CountItems(PaneControl(2, app::kContactList)), 0);
 
   LoadBook(1, "Eins.xml", kFourContacts);
   LoadBook(2, "Zwei.xml", kFourContacts);
-  rk::test::ClickListCheckBox(31, 2);
+  rk::test::ClickListCheckBox(PaneControl(2, app::kContactList), 2);
   PressIn(2, app::kUnmarkButton);
   EXPECT_EQ(States(2), (RowStates{0, 0, 2, 0}));
 
-  rk::test::ClickListRow(15, 1);
-  rk::test::ClickListRow(31, 0);
-  rk::test::ClickListRow(31, 3, Qt::ShiftModifier);
+  rk::test::ClickListRow(PaneControl(1, app::kContactList), 1);
+  rk::test::ClickListRow(PaneControl(2, app::kContactList), 0);
+  rk::test::ClickListRow(PaneControl(2, app::kContactList), 3, Qt::ShiftModifier);
   PressIn(2, app::kMarkButton);
   EXPECT_EQ(States(2), (RowStates{2, 2, 2, 2}));
   EXPECT_EQ(States(1), (RowStates{0, 1, 0, 0}));

@@ -40,7 +40,7 @@ TEST_F(TransferButtonsTest, CopyOfThreeRowsAppendsThemInOrderAndUnticksTheSource
   const Records two = SlotRecords(2);
   Tick(1, {3, 0, 2});
   // A highlight alone does not count: row 1 is highlighted, not ticked.
-  rk::test::ClickListRow(15, 1, Qt::ControlModifier);
+  rk::test::ClickListRow(PaneControl(1, app::kContactList), 1, Qt::ControlModifier);
   PressIn(1, app::kCopyButton);
 
   EXPECT_EQ(Column(2, 1), (Texts{u"2 (2)", u"8 (2)", u"15 (2)", u"19 (2)", u"2 (1)", u"15 (1)", u"19 (1)"}));
@@ -51,8 +51,8 @@ TEST_F(TransferButtonsTest, CopyOfThreeRowsAppendsThemInOrderAndUnticksTheSource
   EXPECT_EQ(States(1), (RowStates{0, 1, 0, 0}));
   EXPECT_EQ(SlotRecords(1), one);
   EXPECT_EQ(SlotRecords(2), Joined({two, Slice(one, 2, 8), Slice(one, 15, 23)}));
-  EXPECT_EQ(tk::GetText(2), u" Anz.: 4");
-  EXPECT_EQ(tk::GetText(18), u" Anz.: 7");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 4");
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kCountLabel)), u" Anz.: 7");
   EXPECT_TRUE(BothInStep());
 }
 
@@ -70,8 +70,8 @@ TEST_F(TransferButtonsTest, MoveOfRowsOneAndThreeIntoANewBook) {
   EXPECT_EQ(States(2), (RowStates{0, 0}));
   EXPECT_EQ(SlotRecords(1), Joined({Slice(one, 0, 8), Slice(one, 15, 19)}));
   EXPECT_EQ(SlotRecords(2), Joined({fresh, Slice(one, 8, 15), Slice(one, 19, 23)}));
-  EXPECT_EQ(tk::GetText(2), u" Anz.: 2");
-  EXPECT_EQ(tk::GetText(18), u" Anz.: 2");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 2");
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kCountLabel)), u" Anz.: 2");
   EXPECT_TRUE(BothInStep());
 
   // The moved contacts land in the new book's phonebook element, in their order.
@@ -99,21 +99,21 @@ TEST_F(TransferButtonsTest, DeleteRemovesTheTickedContactsOfItsOwnBook) {
   EXPECT_EQ(SlotRecords(2), Joined({Slice(two, 0, 2), Slice(two, 8, 19)}));
   EXPECT_EQ(SlotRecords(1), one);
   EXPECT_EQ(States(1), (RowStates{0, 0, 2, 0}));
-  EXPECT_EQ(tk::GetText(2), u" Anz.: 4");
-  EXPECT_EQ(tk::GetText(18), u" Anz.: 2");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 4");
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kCountLabel)), u" Anz.: 2");
   EXPECT_TRUE(BothInStep());
 }
 
 TEST_F(TransferButtonsTest, WithoutTickedRowsOnlyTheCountLabelsAreSetAgain) {
   LoadBook(1, "Eins.xml", kFourContacts);
   const Records one = SlotRecords(1);
-  rk::test::ClickListRow(15, 1);
+  rk::test::ClickListRow(PaneControl(1, app::kContactList), 1);
   for (const int button : {app::kCopyButton, app::kMoveButton, app::kDeleteButton}) {
-    tk::SetText(2, u"x");
-    tk::SetText(18, u"y");
+    tk::SetText(PaneControl(1, app::kCountLabel), u"x");
+    tk::SetText(PaneControl(2, app::kCountLabel), u"y");
     PressIn(1, button);
-    EXPECT_EQ(tk::GetText(2), u" Anz.: 4");
-    EXPECT_EQ(tk::GetText(18), u" Anz.: 0");
+    EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 4");
+    EXPECT_EQ(tk::GetText(PaneControl(2, app::kCountLabel)), u" Anz.: 0");
     EXPECT_EQ(States(1), (RowStates{0, 1, 0, 0}));
     EXPECT_EQ(SlotRecords(1), one);
     EXPECT_EQ(book::RecordCount(book::FindSlot(2)->records), 0u);
@@ -128,11 +128,11 @@ TEST_F(TransferButtonsTest, CopyIntoASlotWithoutABookSavesARestorablePhonebook) 
 
   // The records start with the copied contact: no phonebooks or phonebook record.
   EXPECT_EQ(SlotRecords(2), Slice(one, 8, 15));
-  EXPECT_EQ(tk::GetText(18), u" Anz.: 1");
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kCountLabel)), u" Anz.: 1");
   EXPECT_TRUE(BothInStep());
 
-  tk::SetText(23, u"Kopie");
-  tk::SetText(25, Folder() + u"Leer.xml");
+  tk::SetText(PaneControl(2, app::kNameField), u"Kopie");
+  tk::SetText(PaneControl(2, app::kFileField), Folder() + u"Leer.xml");
   PressIn(2, app::kSaveButton);
   EXPECT_EQ(ReadFile(Folder() + u"Leer.xml_NEU.xml"), rk::test::SavedBook("Kopie", kBertSaved));
   EXPECT_EQ(SlotRecords(2), Slice(one, 8, 15));
@@ -140,7 +140,7 @@ TEST_F(TransferButtonsTest, CopyIntoASlotWithoutABookSavesARestorablePhonebook) 
   // The saved file loads as a phonebook with that contact.
   Load(2, Folder() + u"Leer.xml_NEU.xml");
   EXPECT_EQ(Column(2, 3), (Texts{u"Bert"}));
-  EXPECT_EQ(tk::GetText(23), u"Kopie");
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kNameField)), u"Kopie");
 }
 
 TEST_F(TransferButtonsTest, SameContactCopiedTwiceThenOneOfThemDeleted) {

@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "app/controls.h"
 #include "book/record_list.h"
 #include "book_test_support.h"
 
 namespace rk::transfer::test {
 
+// Controls are named by book 1's number and the slot: PaneControl(2, app::kCountLabel).
+using app::PaneControl;
 using book::NodeRecord;
 using Records = std::vector<NodeRecord>;
 
