@@ -25,25 +25,26 @@ struct PaneControlLayout {
   std::int32_t background;  // background colour, kDefaultColour = leave the toolkit's
 };
 
-constexpr std::int32_t kNone = tk::kDefaultColour;
+// The toolkit's own colour: buttons and the list keep the desktop's look.
+constexpr std::int32_t kToolkitColour = tk::kDefaultColour;
 
 // The pane title's caption gets the slot number appended.
 constexpr std::array<PaneControlLayout, 15> kPaneLayout = {{
     {kPaneTitle, Kind::Label, 10, 10, 120, 26, u"Telefonbuch ", FontRole::Heading, kRed, kLightGrey},
     {kCountLabel, Kind::Label, 130, 10, 90, 26, u" Anz.: 0", FontRole::Normal, kBlue, kLightGrey},
-    {kNewButton, Kind::Button, 220, 10, 40, 24, u"Neu", FontRole::Normal, kNone, kNone},
-    {kLoadButton, Kind::Button, 265, 10, 55, 24, u"Laden", FontRole::Normal, kNone, kNone},
-    {kSaveButton, Kind::Button, 325, 10, 80, 24, u"Speichern", FontRole::Normal, kNone, kNone},
+    {kNewButton, Kind::Button, 220, 10, 40, 24, u"Neu", FontRole::Normal, kToolkitColour, kToolkitColour},
+    {kLoadButton, Kind::Button, 265, 10, 55, 24, u"Laden", FontRole::Normal, kToolkitColour, kToolkitColour},
+    {kSaveButton, Kind::Button, 325, 10, 80, 24, u"Speichern", FontRole::Normal, kToolkitColour, kToolkitColour},
     {kNameLabel, Kind::Label, 10, 45, 50, 24, u"Name:", FontRole::Normal, kBlue, kLightGrey},
     {kNameField, Kind::TextField, 60, 45, 120, 24, u"", FontRole::Normal, kDarkGrey, kLightGrey},
     {kFileLabel, Kind::Label, 190, 45, 45, 24, u"Datei:", FontRole::Normal, kBlue, kLightGrey},
     {kFileField, Kind::TextField, 235, 45, 555, 24, u"", FontRole::Normal, kDarkGrey, kLightGrey},
-    {kMarkButton, Kind::Button, 430, 10, 40, 24, u"A +", FontRole::Normal, kNone, kNone},
-    {kUnmarkButton, Kind::Button, 475, 10, 40, 24, u"A -", FontRole::Normal, kNone, kNone},
-    {kCopyButton, Kind::Button, 540, 10, 75, 24, u"Kopieren", FontRole::Normal, kNone, kNone},
-    {kMoveButton, Kind::Button, 620, 10, 95, 24, u"Verschieben", FontRole::Normal, kNone, kNone},
-    {kDeleteButton, Kind::Button, 720, 10, 70, 24, u"Löschen", FontRole::Normal, kNone, kNone},
-    {kContactList, Kind::CheckList, 0, 75, 798, 823, u"", FontRole::List, kNone, kNone},
+    {kMarkButton, Kind::Button, 430, 10, 40, 24, u"A +", FontRole::Normal, kToolkitColour, kToolkitColour},
+    {kUnmarkButton, Kind::Button, 475, 10, 40, 24, u"A -", FontRole::Normal, kToolkitColour, kToolkitColour},
+    {kCopyButton, Kind::Button, 540, 10, 75, 24, u"Kopieren", FontRole::Normal, kToolkitColour, kToolkitColour},
+    {kMoveButton, Kind::Button, 620, 10, 95, 24, u"Verschieben", FontRole::Normal, kToolkitColour, kToolkitColour},
+    {kDeleteButton, Kind::Button, 720, 10, 70, 24, u"Löschen", FontRole::Normal, kToolkitColour, kToolkitColour},
+    {kContactList, Kind::CheckList, 0, 75, 798, 823, u"", FontRole::List, kToolkitColour, kToolkitColour},
 }};
 
 // Book 2's "A +" stands five pixels further right than book 1's.
@@ -117,8 +118,8 @@ void CreatePaneControl(int slot, const PaneControlLayout& layout, const Fonts& f
       break;
   }
   tk::SetControlFont(control, FontOf(fonts, layout.font));
-  if (layout.background != kNone) tk::SetControlColour(control, tk::kColourBackground, layout.background);
-  if (layout.text != kNone) tk::SetControlColour(control, tk::kColourText, layout.text);
+  if (layout.background != kToolkitColour) tk::SetControlColour(control, tk::kColourBackground, layout.background);
+  if (layout.text != kToolkitColour) tk::SetControlColour(control, tk::kColourText, layout.text);
   if (layout.kind == Kind::CheckList) {
     int position = 1;
     for (const ListColumn& column : kListColumns) {
