@@ -178,7 +178,7 @@ int WriteDocument(const Document& document, std::u16string_view path, int option
   if (path.empty()) return 0;
   FileReplacement file;
   if (!file.Begin(ToOsPath(path))) return 0;
-  OutputWriter out(file.fd(), document.encoding, file.replacing());
+  OutputWriter out(file, document.encoding);
   if ((options & SaveWithBom) != 0) {
     if (document.encoding == EncodingUtf16) out.PutBytes("\xFF\xFE");
     if (document.encoding == EncodingUtf8) out.PutBytes("\xEF\xBB\xBF");
