@@ -93,6 +93,9 @@ struct AppendPath {
 };
 
 struct Document {
+  explicit Document(const BlockMemory& blockMemory) : memory(blockMemory), pool(blockMemory), arena(blockMemory) {}
+
+  const BlockMemory& memory;  // where the pool, the arena and the formatting take their blocks
   NodePool pool;
   AppendPath appendPath;
   StringArena arena;
@@ -123,9 +126,9 @@ struct Document {
 // The document under `number`, or nullptr.
 Document* FindDocument(int number);
 
-// Makes a fresh document with its root node; nullptr when memory ran out. The caller places
-// it with InstallDocument.
-std::unique_ptr<Document> MakeDocument(int number, int encoding);
+// Makes a fresh document with its root node, taking its blocks from `memory`; nullptr when
+// memory ran out. The caller places it with InstallDocument.
+std::unique_ptr<Document> MakeDocument(int number, int encoding, const BlockMemory& memory = kSystemMemory);
 
 // Puts `document` under its number, freeing what was there; false when the table cannot grow.
 bool InstallDocument(std::unique_ptr<Document> document);

@@ -16,8 +16,8 @@ class GrowArray {
   static_assert(std::is_trivially_copyable_v<T>, "GrowArray holds plain values only");
 
  public:
-  GrowArray() = default;
-  ~GrowArray() { FreeBlock(data_); }
+  explicit GrowArray(const BlockMemory& memory) : memory_(memory) {}
+  ~GrowArray() { memory_.Free(data_); }
   GrowArray(const GrowArray&) = delete;
   GrowArray& operator=(const GrowArray&) = delete;
 
@@ -29,7 +29,7 @@ class GrowArray {
     std::size_t wanted = size_ + extra;
     std::size_t grown = capacity_ < 64 ? 64 : capacity_;
     while (grown < wanted) grown = grown > kMax / 2 ? kMax : grown * 2;
-    void* moved = ResizeBlock(data_, grown * sizeof(T));
+    void* moved = memory_.Resize(data_, grown * sizeof(T));
     if (moved == nullptr) return false;
     data_ = static_cast<T*>(moved);
     capacity_ = grown;
@@ -72,6 +72,7 @@ class GrowArray {
   T& operator[](std::size_t index) { return data_[index]; }
 
  private:
+  const BlockMemory& memory_;
   T* data_ = nullptr;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;

@@ -22,7 +22,9 @@ struct OpenNode {
 // grows at the end while it is the current node, and moves into the arena when the node
 // ends, so a load makes no allocation per text append.
 struct LoadContext {
-  Document* document = nullptr;
+  explicit LoadContext(Document& loaded) : document(&loaded), open(loaded.memory), texts(loaded.memory) {}
+
+  Document* document;
   XML_Parser parser = nullptr;
   GrowArray<OpenNode> open;    // the root at the bottom, the current node on top
   GrowArray<char16_t> texts;   // the stacked texts of the open nodes

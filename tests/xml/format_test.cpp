@@ -5,7 +5,6 @@
 #include <sstream>
 #include <string>
 
-#include "xml/detail.h"
 #include "xml/xml.h"
 #include "xml_test_support.h"
 
@@ -279,25 +278,22 @@ TEST_F(XmlFormat, NormalisingWhileLoadingGivesWhatThePassGives) {
       " <!ENTITY e \"v\">\r\n]>\r\n<a>\r\n\t<b>  x &e; \r\n</b>  <!---->\r\n</a>\r\n",
       "<a><b>unclosed  \n  text",
   };
-  const std::u16string path = test::XmlPath(folder_ / "in.xml");
   for (const std::string& bytes : documents) {
     // The chunks decide when the line-break style is seen, so each size has its own reference.
-    for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, std::size_t{0}}) {
-      detail::SetLoadChunkSize(chunk);
-      ASSERT_NE(LoadBytes(folder_, bytes), 0);
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, kLoadChunkSize}) {
+      ASSERT_NE(test::LoadFromMemory(bytes, LoadSetup{.chunkSize = chunk}), 0);
       FormatDocument(0, kNormalise, 2);
       const std::string tree = test::TreeText(RootNode(0));
       const std::string saved = SaveBytes(folder_);
       FormatDocument(0, FormatReindent, 3);
       const std::string reindented = SaveBytes(folder_);
-      ASSERT_NE(LoadDocument(0, path, kEncodingAuto, kNormalise), 0);
+      ASSERT_NE(test::LoadFromMemory(bytes, LoadSetup{.normalise = kNormalise, .chunkSize = chunk}), 0);
       FormatDocument(0, kNormalise, 2);
       EXPECT_EQ(test::TreeText(RootNode(0)), tree) << bytes << " chunk " << chunk;
       EXPECT_EQ(SaveBytes(folder_), saved) << bytes << " chunk " << chunk;
       FormatDocument(0, FormatReindent, 3);
       EXPECT_EQ(SaveBytes(folder_), reindented) << bytes << " chunk " << chunk;
     }
-    detail::SetLoadChunkSize(0);
   }
 }
 
