@@ -31,7 +31,7 @@ class StringArena {
   void SetFirstBlockSize(std::size_t bytes) { firstBlockSize_ = bytes; }
 
   // A piece of `bytes` bytes (at least 1) aligned to `alignment` (a power of two up to 16).
-  ArenaPiece Allocate(std::size_t bytes, std::size_t alignment);
+  [[nodiscard]] ArenaPiece Allocate(std::size_t bytes, std::size_t alignment);
 
   // Gives back a piece that Allocate returned with `own` set.
   void Release(void* data);

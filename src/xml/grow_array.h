@@ -22,7 +22,7 @@ class GrowArray {
   GrowArray& operator=(const GrowArray&) = delete;
 
   // Makes room for `extra` more values; false when memory runs out (the content is kept).
-  bool Reserve(std::size_t extra) {
+  [[nodiscard]] bool Reserve(std::size_t extra) {
     if (capacity_ - size_ >= extra) return true;
     constexpr std::size_t kMax = static_cast<std::size_t>(-1) / sizeof(T);
     if (extra > kMax - size_) return false;
@@ -36,13 +36,13 @@ class GrowArray {
     return true;
   }
 
-  bool Push(const T& value) {
+  [[nodiscard]] bool Push(const T& value) {
     if (!Reserve(1)) return false;
     data_[size_++] = value;
     return true;
   }
 
-  bool Append(const T* values, std::size_t count) {
+  [[nodiscard]] bool Append(const T* values, std::size_t count) {
     if (count == 0) return true;
     if (!Reserve(count)) return false;
     std::memcpy(data_ + size_, values, count * sizeof(T));

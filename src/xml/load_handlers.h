@@ -42,7 +42,7 @@ struct LoadContext {
 };
 
 // Puts the root node on the cursor and registers the callbacks; false when memory ran out.
-bool StartLoad(LoadContext& context, XML_Parser parser);
+[[nodiscard]] bool StartLoad(LoadContext& context, XML_Parser parser);
 
 // Stores the texts of the nodes that are still open (all of them after a parse error),
 // leaving them linked in the tree.

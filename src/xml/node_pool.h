@@ -17,7 +17,7 @@ class NodePool {
   NodePool& operator=(const NodePool&) = delete;
 
   // A zeroed record, or nullptr when memory ran out.
-  XmlNode* Take();
+  [[nodiscard]] XmlNode* Take();
 
   // Number of records handed out.
   std::size_t count() const { return handedOut_; }

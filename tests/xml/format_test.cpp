@@ -21,7 +21,7 @@ class XmlFormat : public ::testing::Test {
 
   // A new document whose main element holds `text`; returns the element.
   XmlNode* Element(std::u16string_view text) {
-    CreateDocument(0, EncodingUtf8);
+    EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
     XmlNode* element = AppendElement(RootNode(0), u"a");
     SetNodeText(element, text);
     return element;
@@ -156,7 +156,7 @@ TEST_F(XmlFormat, ReindentKeepsOneLineTextsAndIndentsLines) {
   FormatDocument(0, FormatReindent, 3);
   EXPECT_EQ(NodeText(inline_), u"one line");
 
-  CreateDocument(0, EncodingUtf8);
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
   XmlNode* element = AppendElement(AppendElement(RootNode(0), u"p"), u"e");
   SetNodeText(element, u"x\ny");
   FormatDocument(0, FormatReindent | FormatLf, 3);
@@ -178,14 +178,14 @@ TEST_F(XmlFormat, ReindentMixedContent) {
 }
 
 TEST_F(XmlFormat, NewDocumentLayout) {
-  CreateDocument(0, EncodingUtf8);
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
   AppendElement(RootNode(0), u"a");
   FormatDocument(0, FormatReindent, 3);
   EXPECT_EQ(SaveBytes(folder_), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<a/>\r\n");
   FormatDocument(0, FormatLf, 3);
   EXPECT_EQ(SaveBytes(folder_), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<a/>\n");
 
-  CreateDocument(0, EncodingUtf8);
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
   XmlNode* book = AppendElement(AppendElement(RootNode(0), u"phonebooks"), u"phonebook");
   SetAttribute(book, u"owner", u"1");
   SetAttribute(book, u"name", u"N");
@@ -368,7 +368,7 @@ TEST_F(XmlFormat, TextStoredAfterNormalisingIsReducedByTheReindentation) {
 }
 
 TEST_F(XmlFormat, IndentationStopsAt256Columns) {
-  CreateDocument(0, EncodingUtf8);
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
   XmlNode* node = RootNode(0);
   const int depth = 100;
   for (int level = 1; level <= depth; ++level) node = AppendElement(node, u"e");
@@ -395,7 +395,7 @@ TEST_F(XmlFormat, IndentationStopsAt256Columns) {
   const std::string expected = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<a>\n" + wide + "<b>\n" + wide +
                                "<c>x</c>\n" + wide + "</b>\n</a>\n";
   auto build = [] {
-    CreateDocument(0, EncodingUtf8);
+    EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
     XmlNode* b = AppendElement(AppendElement(RootNode(0), u"a"), u"b");
     SetNodeText(AppendElement(b, u"c"), u"x");
   };

@@ -74,7 +74,7 @@ TEST_F(XmlLoad, PartialTreeIsKeptAfterAnError) {
 }
 
 TEST_F(XmlLoad, FilesThatGiveNoDocumentLeaveTheOldOne) {
-  CreateDocument(0, EncodingLatin1);
+  EXPECT_NE(CreateDocument(0, EncodingLatin1), 0);
   XmlNode* root = RootNode(0);
   EXPECT_EQ(LoadBytes(folder_, ""), 0);
   EXPECT_EQ(LoadDocument(0, test::XmlPath(folder_ / "missing.xml")), 0);
