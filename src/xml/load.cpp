@@ -46,7 +46,7 @@ const XML_Char* ParserEncodingName(int encoding) {
   }
 }
 
-std::int64_t Clamp32(std::int64_t value) {
+std::int64_t ClampToInt(std::int64_t value) {
   return std::min<std::int64_t>(value, std::numeric_limits<int>::max());
 }
 
@@ -124,9 +124,9 @@ int LoadFromSource(int number, ByteSource& source, std::uint64_t size, const Loa
   if (result == 0 && context.outOfMemory) result = XML_ERROR_NO_MEMORY;
   document.status = result;
   if (result != 0) {
-    document.errorLine = Clamp32(static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser.get())));
+    document.errorLine = ClampToInt(static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser.get())));
     document.errorColumn =
-        Clamp32(static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser.get())) + 1);
+        ClampToInt(static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser.get())) + 1);
   }
   return 1;
 }
