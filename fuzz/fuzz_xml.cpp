@@ -142,11 +142,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (LoadDocument(2, rk::FromOsPath(output)) == 0) std::abort();
     FormatDocument(2, style | FormatReindent, 2);
     std::filesystem::remove(output);
-    SaveDocument(2, rk::FromOsPath(output));
+    if (SaveDocument(2, rk::FromOsPath(output)) == 0) std::abort();
     if (FileBytes(streamed) != FileBytes(output)) std::abort();
     FormatDocument(1, FormatCrLf);
     std::filesystem::remove(output);
-    SaveDocument(1, rk::FromOsPath(output));
+    if (SaveDocument(1, rk::FromOsPath(output)) == 0) std::abort();
   }
   FreeDocument(-1);
   return 0;

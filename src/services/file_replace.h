@@ -32,12 +32,6 @@ class FileReplacement final : public ByteSink {
   // True between a successful Begin and the Commit or Discard.
   bool begun() const { return file_.valid(); }
 
-  // Where the new content is written; -1 when nothing was begun.
-  int fd() const { return file_.get(); }
-
-  // True when an existing file is replaced (its old content is at stake).
-  bool replacing() const { return replacing_; }
-
   // Writes all of `bytes`; false on any failure. When a file is replaced, the system is asked
   // to start writing each few MiB to the disk at once, so that Commit's flush has only the last
   // part left to wait for.

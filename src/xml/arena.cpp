@@ -1,7 +1,5 @@
 #include "xml/arena.h"
 
-#include "xml/memory.h"
-
 #include <cstdint>
 #include <new>
 
@@ -10,12 +8,12 @@ namespace rk::xml {
 StringArena::~StringArena() {
   while (blocks_ != nullptr) {
     BlockHeader* next = blocks_->next;
-    FreeBlock(blocks_);
+    memory_.Free(blocks_);
     blocks_ = next;
   }
   while (ownBlocks_ != nullptr) {
     OwnHeader* next = ownBlocks_->next;
-    FreeBlock(ownBlocks_);
+    memory_.Free(ownBlocks_);
     ownBlocks_ = next;
   }
 }
@@ -25,7 +23,7 @@ bool StringArena::AddBlock(std::size_t bytes) {
   if (blocks_ == nullptr && firstBlockSize_ > size) size = firstBlockSize_;
   if (blocks_ != nullptr && kBlockSize > size) size = kBlockSize;
   if (size > static_cast<std::size_t>(-1) - sizeof(BlockHeader)) return false;
-  void* memory = AllocateBlock(sizeof(BlockHeader) + size);
+  void* memory = memory_.Allocate(sizeof(BlockHeader) + size);
   if (memory == nullptr) return false;
   auto* header = new (memory) BlockHeader{blocks_};
   blocks_ = header;
@@ -36,7 +34,7 @@ bool StringArena::AddBlock(std::size_t bytes) {
 
 ArenaPiece StringArena::AllocateOwn(std::size_t bytes) {
   if (bytes > static_cast<std::size_t>(-1) - sizeof(OwnHeader)) return {};
-  void* memory = AllocateBlock(sizeof(OwnHeader) + bytes);
+  void* memory = memory_.Allocate(sizeof(OwnHeader) + bytes);
   if (memory == nullptr) return {};
   auto* header = new (memory) OwnHeader{nullptr, ownBlocks_};
   if (ownBlocks_ != nullptr) ownBlocks_->previous = header;
@@ -70,7 +68,7 @@ void StringArena::Release(void* data) {
     ownBlocks_ = header->next;
   }
   if (header->next != nullptr) header->next->previous = header->previous;
-  FreeBlock(header);
+  memory_.Free(header);
 }
 
 }  // namespace rk::xml

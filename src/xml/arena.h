@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+#include "xml/memory.h"
+
 namespace rk::xml {
 
 // Where a piece of arena memory lives: `own` pieces have a block of their own and are given
@@ -20,7 +22,7 @@ class StringArena {
   static constexpr std::size_t kLargePiece = 1024;
   static constexpr std::size_t kBlockSize = 512 * 1024;
 
-  StringArena() = default;
+  explicit StringArena(const BlockMemory& memory) : memory_(memory) {}
   ~StringArena();
   StringArena(const StringArena&) = delete;
   StringArena& operator=(const StringArena&) = delete;
@@ -29,7 +31,7 @@ class StringArena {
   void SetFirstBlockSize(std::size_t bytes) { firstBlockSize_ = bytes; }
 
   // A piece of `bytes` bytes (at least 1) aligned to `alignment` (a power of two up to 16).
-  ArenaPiece Allocate(std::size_t bytes, std::size_t alignment);
+  [[nodiscard]] ArenaPiece Allocate(std::size_t bytes, std::size_t alignment);
 
   // Gives back a piece that Allocate returned with `own` set.
   void Release(void* data);
@@ -46,6 +48,7 @@ class StringArena {
   ArenaPiece AllocateOwn(std::size_t bytes);
   bool AddBlock(std::size_t bytes);
 
+  const BlockMemory& memory_;
   BlockHeader* blocks_ = nullptr;
   OwnHeader* ownBlocks_ = nullptr;
   char* next_ = nullptr;

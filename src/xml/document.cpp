@@ -4,7 +4,6 @@
 #include <map>
 #include <new>
 
-#include "xml/detail.h"
 
 namespace rk::xml {
 namespace {
@@ -24,8 +23,8 @@ Document* FindDocument(int number) {
   return found == table.end() ? nullptr : found->second.get();
 }
 
-std::unique_ptr<Document> MakeDocument(int number, int encoding) {
-  std::unique_ptr<Document> document(new (std::nothrow) Document);
+std::unique_ptr<Document> MakeDocument(int number, int encoding, const BlockMemory& memory) {
+  std::unique_ptr<Document> document(new (std::nothrow) Document(memory));
   if (!document) return nullptr;
   document->number = number;
   document->encoding = encoding;
@@ -161,14 +160,4 @@ int LineBreakStyle(int number) {
   Document* document = FindDocument(number);
   return document == nullptr ? 0 : document->lineBreakStyle;
 }
-
-namespace detail {
-
-void SetDocumentEncoding(int number, int encoding) {
-  if (Document* document = FindDocument(number)) document->encoding = encoding;
-}
-
-std::size_t NodeRecordSize() { return sizeof(XmlNode); }
-
-}  // namespace detail
 }  // namespace rk::xml

@@ -70,7 +70,7 @@ inline std::uint32_t AttributeCountOf(const XmlNode* node) {
 class NameCache {
  public:
   // The interned copy of `name`; nullptr when memory ran out.
-  const char16_t* Intern(StringArena& arena, std::u16string_view name);
+  [[nodiscard]] const char16_t* Intern(StringArena& arena, std::u16string_view name);
 
  private:
   struct Entry {
@@ -93,6 +93,9 @@ struct AppendPath {
 };
 
 struct Document {
+  explicit Document(const BlockMemory& blockMemory) : memory(blockMemory), pool(blockMemory), arena(blockMemory) {}
+
+  const BlockMemory& memory;  // where the pool, the arena and the formatting take their blocks
   NodePool pool;
   AppendPath appendPath;
   StringArena arena;
@@ -123,12 +126,12 @@ struct Document {
 // The document under `number`, or nullptr.
 Document* FindDocument(int number);
 
-// Makes a fresh document with its root node; nullptr when memory ran out. The caller places
-// it with InstallDocument.
-std::unique_ptr<Document> MakeDocument(int number, int encoding);
+// Makes a fresh document with its root node, taking its blocks from `memory`; nullptr when
+// memory ran out. The caller places it with InstallDocument.
+[[nodiscard]] std::unique_ptr<Document> MakeDocument(int number, int encoding, const BlockMemory& memory = kSystemMemory);
 
 // Puts `document` under its number, freeing what was there; false when the table cannot grow.
-bool InstallDocument(std::unique_ptr<Document> document);
+[[nodiscard]] bool InstallDocument(std::unique_ptr<Document> document);
 
 // The view of a stored text.
 inline std::u16string_view TextOf(const XmlNode* node) {
@@ -140,7 +143,7 @@ inline std::u16string_view NameOf(const XmlNode* node) {
 
 // Replaces the node's text by a copy of `text` in the arena; false (text unchanged) when
 // memory ran out.
-bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text);
+[[nodiscard]] bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text);
 
 // Copies `text` into the arena; data nullptr when memory ran out (an empty text gives
 // {nullptr, false} with success).
@@ -149,6 +152,6 @@ struct StoredText {
   bool own = false;
   bool ok = true;
 };
-StoredText CopyToArena(StringArena& arena, std::u16string_view text);
+[[nodiscard]] StoredText CopyToArena(StringArena& arena, std::u16string_view text);
 
 }  // namespace rk::xml

@@ -19,7 +19,7 @@ int LineBreakStyleAfter(const Document& document, int options);
 // Removes or rewrites line breaks and blanks of every text after the option bits 2 to 64,
 // in place, and sets the children's positions to what was kept of their segments; false
 // when memory ran out and part of the tree kept its old texts.
-bool RunBlankPass(Document& document, int options);
+[[nodiscard]] bool RunBlankPass(Document& document, int options);
 
 // Rebuilds the texts of the tree with line breaks in the document's style and `step` spaces
 // per level; no level is indented beyond 256 columns.

@@ -16,33 +16,33 @@ class GrowArray {
   static_assert(std::is_trivially_copyable_v<T>, "GrowArray holds plain values only");
 
  public:
-  GrowArray() = default;
-  ~GrowArray() { FreeBlock(data_); }
+  explicit GrowArray(const BlockMemory& memory) : memory_(memory) {}
+  ~GrowArray() { memory_.Free(data_); }
   GrowArray(const GrowArray&) = delete;
   GrowArray& operator=(const GrowArray&) = delete;
 
   // Makes room for `extra` more values; false when memory runs out (the content is kept).
-  bool Reserve(std::size_t extra) {
+  [[nodiscard]] bool Reserve(std::size_t extra) {
     if (capacity_ - size_ >= extra) return true;
     constexpr std::size_t kMax = static_cast<std::size_t>(-1) / sizeof(T);
     if (extra > kMax - size_) return false;
     std::size_t wanted = size_ + extra;
     std::size_t grown = capacity_ < 64 ? 64 : capacity_;
     while (grown < wanted) grown = grown > kMax / 2 ? kMax : grown * 2;
-    void* moved = ResizeBlock(data_, grown * sizeof(T));
+    void* moved = memory_.Resize(data_, grown * sizeof(T));
     if (moved == nullptr) return false;
     data_ = static_cast<T*>(moved);
     capacity_ = grown;
     return true;
   }
 
-  bool Push(const T& value) {
+  [[nodiscard]] bool Push(const T& value) {
     if (!Reserve(1)) return false;
     data_[size_++] = value;
     return true;
   }
 
-  bool Append(const T* values, std::size_t count) {
+  [[nodiscard]] bool Append(const T* values, std::size_t count) {
     if (count == 0) return true;
     if (!Reserve(count)) return false;
     std::memcpy(data_ + size_, values, count * sizeof(T));
@@ -72,6 +72,7 @@ class GrowArray {
   T& operator[](std::size_t index) { return data_[index]; }
 
  private:
+  const BlockMemory& memory_;
   T* data_ = nullptr;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;

@@ -2,26 +2,23 @@
 // line, column and message of the last load.
 
 #include <expat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <limits>
 #include <memory>
 #include <new>
+#include <span>
 
 #include "services/file_read.h"
 #include "services/text.h"
-#include "xml/detail.h"
 #include "xml/document.h"
 #include "xml/error_text.h"
 #include "xml/line_breaks.h"
 #include "xml/load_handlers.h"
+#include "xml/load_save.h"
 
 namespace rk::xml {
 namespace {
-
-constexpr std::size_t kDefaultChunkSize = 16384;
 
 // This Expat scans a token that is still incomplete again from its start on every parse call,
 // so a token far longer than a chunk (a 50 MB attribute value, comment or name) would cost time
@@ -30,10 +27,6 @@ constexpr std::size_t kDefaultChunkSize = 16384;
 // chunk size.
 constexpr std::uint64_t kStuckBytes = std::uint64_t{1} << 20;
 constexpr std::size_t kLargestChunk = std::size_t{1} << 30;
-
-std::size_t chunkSize = kDefaultChunkSize;
-std::int64_t readLimit = -1;
-bool readLimitFails = false;
 
 struct ParserDeleter {
   void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
@@ -53,29 +46,14 @@ const XML_Char* ParserEncodingName(int encoding) {
   }
 }
 
-// One read of up to `wanted` bytes; the test limit makes the file end early.
-ssize_t ReadChunk(int fd, void* buffer, std::size_t wanted, std::uint64_t total) {
-  if (readLimit >= 0) {
-    auto limit = static_cast<std::uint64_t>(readLimit);
-    if (total >= limit) {
-      if (!readLimitFails) return 0;
-      errno = EIO;
-      return -1;
-    }
-    wanted = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, limit - total));
-  }
-  for (;;) {
-    ssize_t count = ::read(fd, buffer, wanted);
-    if (count >= 0 || errno != EINTR) return count;
-  }
-}
-
-std::int64_t Clamp32(std::int64_t value) {
+std::int64_t ClampToInt(std::int64_t value) {
   return std::min<std::int64_t>(value, std::numeric_limits<int>::max());
 }
 
-// Runs the parse over the whole file; returns the status (0 when it parsed completely).
-int ParseFile(int fd, std::uint64_t fileSize, XML_Parser parser, LoadContext& context) {
+// Runs the parse over the `size` bytes of `source`; returns the status (0 when it parsed
+// completely).
+int ParseInput(ByteSource& source, std::uint64_t size, std::size_t chunkSize, XML_Parser parser,
+               LoadContext& context) {
   Document& document = *context.document;
   std::uint64_t total = 0;
   std::size_t step = chunkSize;
@@ -84,12 +62,12 @@ int ParseFile(int fd, std::uint64_t fileSize, XML_Parser parser, LoadContext& co
   XML_Index lastEvent = XML_GetCurrentByteIndex(parser);
   std::uint64_t movedAt = 0;
   for (;;) {
-    auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(step, fileSize - total));
+    auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(step, size - total));
     void* buffer = XML_GetBuffer(parser, static_cast<int>(wanted));
     if (buffer == nullptr) return XML_ERROR_NO_MEMORY;
-    ssize_t count = ReadChunk(fd, buffer, wanted, total);
+    const std::int64_t count = source.Read(std::span<char>(static_cast<char*>(buffer), wanted));
     if (count <= 0) {
-      // The file ended before its size was reached (it shrank, or the read failed). Expat
+      // The input ended before its size was reached (it shrank, or the read failed). Expat
       // gets the end of the input on what was read, so a cut-off document is reported as
       // the parse error it now is instead of passing as a complete, shorter one.
       if (XML_ParseBuffer(parser, 0, XML_TRUE) == XML_STATUS_ERROR) {
@@ -102,7 +80,7 @@ int ParseFile(int fd, std::uint64_t fileSize, XML_Parser parser, LoadContext& co
       document.lineBreakStyle =
           DetectLineBreakStyle(static_cast<const unsigned char*>(buffer), static_cast<std::size_t>(count));
     }
-    bool final = total >= fileSize;
+    bool final = total >= size;
     if (XML_ParseBuffer(parser, static_cast<int>(count), final ? XML_TRUE : XML_FALSE) ==
         XML_STATUS_ERROR) {
       // A callback that ran out of memory stops the parser, which Expat reports as aborted.
@@ -122,38 +100,44 @@ int ParseFile(int fd, std::uint64_t fileSize, XML_Parser parser, LoadContext& co
 
 }  // namespace
 
-int LoadDocument(int number, std::u16string_view path, int encoding, int normalise) {
-  if (path.empty() || number < 0) return 0;
-  // A FIFO, socket or device is refused without waiting on it.
-  std::uint64_t fileSize = 0;
-  const FileDescriptor file = OpenRegularFile(ToOsPath(path), fileSize);
-  if (!file.valid()) return 0;
-  if (fileSize < 1 || fileSize > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return 0;
+int LoadFromSource(int number, ByteSource& source, std::uint64_t size, const LoadSetup& setup) {
+  if (number < 0) return 0;
+  if (size < 1 || size > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return 0;
 
-  ParserHandle parser(XML_ParserCreate(ParserEncodingName(encoding)));
+  ParserHandle parser(XML_ParserCreate(ParserEncodingName(setup.encoding)));
   if (!parser) return 0;
-  std::unique_ptr<Document> made = MakeDocument(number, encoding == kEncodingAuto ? EncodingUtf8 : encoding);
+  std::unique_ptr<Document> made =
+      MakeDocument(number, setup.encoding == kEncodingAuto ? EncodingUtf8 : setup.encoding, *setup.memory);
   if (!made) return 0;
   Document& document = *made;
   document.lineBreakStyle = kLineBreakUnknown;
-  document.encodingForced = encoding != kEncodingAuto;
-  document.arena.SetFirstBlockSize(static_cast<std::size_t>(fileSize) + 16);
+  document.encodingForced = setup.encoding != kEncodingAuto;
+  document.arena.SetFirstBlockSize(static_cast<std::size_t>(size) + 16);
   if (!InstallDocument(std::move(made))) return 0;
 
-  LoadContext context;
-  context.document = &document;
-  context.normalise = normalise == (FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks);
-  int result = StartLoad(context, parser.get()) ? ParseFile(file.get(), fileSize, parser.get(), context)
+  LoadContext context(document);
+  context.normalise = setup.normalise == (FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks);
+  const std::size_t chunkSize = std::clamp<std::size_t>(setup.chunkSize, 1, kLargestChunk);
+  int result = StartLoad(context, parser.get()) ? ParseInput(source, size, chunkSize, parser.get(), context)
                                                 : static_cast<int>(XML_ERROR_NO_MEMORY);
   FinishLoad(context);
   if (result == 0 && context.outOfMemory) result = XML_ERROR_NO_MEMORY;
   document.status = result;
   if (result != 0) {
-    document.errorLine = Clamp32(static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser.get())));
+    document.errorLine = ClampToInt(static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser.get())));
     document.errorColumn =
-        Clamp32(static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser.get())) + 1);
+        ClampToInt(static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser.get())) + 1);
   }
   return 1;
+}
+
+int LoadDocument(int number, std::u16string_view path, int encoding, int normalise) {
+  if (path.empty() || number < 0) return 0;
+  // A FIFO, socket or device is refused without waiting on it.
+  std::uint64_t size = 0;
+  FileSource file(ToOsPath(path), size);
+  if (!file.valid()) return 0;
+  return LoadFromSource(number, file, size, LoadSetup{encoding, normalise});
 }
 
 LoadedSize LoadedTreeSize(int number) {
@@ -181,16 +165,4 @@ std::u16string ErrorMessage(int number) {
   return document == nullptr ? std::u16string() : ParserErrorText(document->status);
 }
 
-namespace detail {
-
-void SetLoadChunkSize(std::size_t bytes) {
-  chunkSize = bytes == 0 ? kDefaultChunkSize : std::min<std::size_t>(bytes, 1u << 30);
-}
-
-void SetLoadReadLimit(std::int64_t bytes, bool fail) {
-  readLimit = bytes;
-  readLimitFails = fail;
-}
-
-}  // namespace detail
 }  // namespace rk::xml

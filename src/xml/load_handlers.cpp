@@ -20,13 +20,13 @@ std::u16string_view View(const XML_Char* text) {
 
 LoadContext& ContextOf(void* userData) { return *static_cast<LoadContext*>(userData); }
 
-void Fail(LoadContext& context) {
+void StopOutOfMemory(LoadContext& context) {
   if (context.outOfMemory) return;
   context.outOfMemory = true;
   XML_StopParser(context.parser, XML_FALSE);
 }
 
-XmlNode* CurrentNode(LoadContext& context) { return context.open.back().node; }
+XmlNode* CurrentNode(LoadContext& context) { return context.openNodes.back().node; }
 
 bool SetName(LoadContext& context, XmlNode* node, std::u16string_view name) {
   if (name.size() > std::numeric_limits<std::uint32_t>::max()) return false;
@@ -41,10 +41,10 @@ XmlNode* BeginNode(LoadContext& context, int kind) {
   Document& document = *context.document;
   XmlNode* node = document.pool.Take();
   if (node == nullptr) {
-    Fail(context);
+    StopOutOfMemory(context);
     return nullptr;
   }
-  OpenNode& top = context.open.back();
+  OpenNode& top = context.openNodes.back();
   XmlNode* parent = top.node;
   node->kind = static_cast<std::uint8_t>(kind);
   node->owner = document.number;
@@ -57,8 +57,8 @@ XmlNode* BeginNode(LoadContext& context, int kind) {
   }
   top.lastChild = node;
   if (kind == kNodeElement && document.main == nullptr) document.main = node;
-  if (!context.open.Push(OpenNode{node, context.texts.size(), nullptr})) {
-    Fail(context);
+  if (!context.openNodes.Push(OpenNode{node, context.texts.size(), nullptr})) {
+    StopOutOfMemory(context);
     return nullptr;
   }
   context.segmentStart = context.texts.size();
@@ -70,7 +70,7 @@ XmlNode* BeginNode(LoadContext& context, int kind) {
 
 // Moves the text of the node on top of the cursor out of the text stack.
 bool StoreTopText(LoadContext& context) {
-  OpenNode top = context.open.back();
+  OpenNode top = context.openNodes.back();
   std::u16string_view text(context.texts.data() + top.textStart, context.texts.size() - top.textStart);
   if (top.node->kind == kNodeElement) context.document->loaded.characters += text.size();
   bool stored = text.empty() || StoreNodeText(*context.document, top.node, text);
@@ -79,15 +79,15 @@ bool StoreTopText(LoadContext& context) {
 }
 
 void EndNode(LoadContext& context) {
-  if (context.open.size() < 2) return;  // the root stays open to the end
+  if (context.openNodes.size() < 2) return;  // the root stays open to the end
   bool stored = StoreTopText(context);
-  context.open.Pop();
+  context.openNodes.Pop();
   context.segmentStart = context.texts.size();
   context.afterContent = true;
   const int kind = CurrentNode(context)->kind;
   context.normaliseHere =
       context.normalise && (kind == kNodeElement || kind == kNodeComment || kind == kNodeRoot);
-  if (!stored) Fail(context);
+  if (!stored) StopOutOfMemory(context);
 }
 
 // Appends `text` as the normalisation would keep it. Within one segment of a node's text
@@ -97,7 +97,7 @@ void EndNode(LoadContext& context) {
 void AppendNormalised(LoadContext& context, const char16_t* text, std::size_t length) {
   // Expat hands over each line break of the content on its own.
   if (length == 1 && IsBreak(text[0])) return;
-  if (!context.texts.Reserve(length)) return Fail(context);
+  if (!context.texts.Reserve(length)) return StopOutOfMemory(context);
   char16_t* const start = context.texts.ReservedEnd();
   char16_t* out = start;
   bool afterContent = context.afterContent;
@@ -124,11 +124,11 @@ void AppendText(LoadContext& context, const char16_t* text, std::size_t length) 
   if (context.normaliseHere) return AppendNormalised(context, text, length);
   int style = context.document->lineBreakStyle;
   if (style != kLineBreakCrLf && style != kLineBreakCr) {
-    if (!context.texts.Append(text, length)) Fail(context);
+    if (!context.texts.Append(text, length)) StopOutOfMemory(context);
     return;
   }
   if (length > std::numeric_limits<std::size_t>::max() / 2 || !context.texts.Reserve(length * 2)) {
-    Fail(context);
+    StopOutOfMemory(context);
     return;
   }
   GrowArray<char16_t>& texts = context.texts;
@@ -147,7 +147,7 @@ void AppendText(LoadContext& context, const char16_t* text, std::size_t length) 
 
 void AppendRaw(LoadContext& context, std::u16string_view text) {
   if (context.normaliseHere) return AppendNormalised(context, text.data(), text.size());
-  if (!context.texts.Append(text.data(), text.size())) Fail(context);
+  if (!context.texts.Append(text.data(), text.size())) StopOutOfMemory(context);
 }
 
 std::size_t Length(int length) { return length < 0 ? 0 : static_cast<std::size_t>(length); }
@@ -157,17 +157,17 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
   if (context.outOfMemory) return;
   XmlNode* node = BeginNode(context, kNodeElement);
   if (node == nullptr) return;
-  if (!SetName(context, node, View(name))) return Fail(context);
+  if (!SetName(context, node, View(name))) return StopOutOfMemory(context);
   std::size_t pairs = 0;
   while (attributes[2 * pairs] != nullptr) ++pairs;
   Document& document = *context.document;
   ++document.loaded.elements;
   document.loaded.attributes += pairs;
   if (pairs == 0) return;
-  if (pairs > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return Fail(context);
+  if (pairs > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return StopOutOfMemory(context);
   ArenaPiece piece = document.arena.Allocate(sizeof(AttributeList) + pairs * sizeof(Attribute),
                                              alignof(AttributeList));
-  if (piece.data == nullptr) return Fail(context);
+  if (piece.data == nullptr) return StopOutOfMemory(context);
   auto* list = static_cast<AttributeList*>(piece.data);
   *list = AttributeList{0, static_cast<std::uint32_t>(pairs), 0};
   node->attributes = list;
@@ -181,7 +181,7 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
                                      : document.names.Intern(document.arena, attributeName);
     StoredText storedValue = CopyToArena(document.arena, value);
     document.loaded.characters += value.size();
-    if (storedName == nullptr || !storedValue.ok) return Fail(context);
+    if (storedName == nullptr || !storedValue.ok) return StopOutOfMemory(context);
     entries[i] = Attribute{storedName, storedValue.data, value.size(),
                            static_cast<std::uint32_t>(attributeName.size()), storedValue.own};
     list->count = static_cast<std::uint32_t>(i + 1);
@@ -226,7 +226,7 @@ void XMLCALL OnInstruction(void* userData, const XML_Char* target, const XML_Cha
   if (context.outOfMemory) return;
   XmlNode* node = BeginNode(context, kNodeInstruction);
   if (node == nullptr) return;
-  if (!SetName(context, node, View(target))) return Fail(context);
+  if (!SetName(context, node, View(target))) return StopOutOfMemory(context);
   std::u16string_view text = View(data);
   AppendText(context, text.data(), text.size());
   if (!context.outOfMemory) EndNode(context);
@@ -299,7 +299,7 @@ bool StartLoad(LoadContext& context, XML_Parser parser) {
   // Blanks at the very start of the root's text go: nothing kept comes before them.
   context.afterContent = false;
   context.normaliseHere = context.normalise;
-  if (!context.open.Push(OpenNode{context.document->root, 0, nullptr})) return false;
+  if (!context.openNodes.Push(OpenNode{context.document->root, 0, nullptr})) return false;
   XML_SetUserData(parser, &context);
   XML_SetElementHandler(parser, OnStartElement, OnEndElement);
   XML_SetCharacterDataHandler(parser, OnCharacterData);
@@ -315,9 +315,9 @@ bool StartLoad(LoadContext& context, XML_Parser parser) {
 }
 
 void FinishLoad(LoadContext& context) {
-  while (!context.open.empty()) {
+  while (!context.openNodes.empty()) {
     if (!StoreTopText(context)) context.outOfMemory = true;
-    context.open.Pop();
+    context.openNodes.Pop();
   }
   context.segmentStart = 0;
   context.document->textsSettled = context.normalise && !context.outOfMemory;

@@ -22,9 +22,11 @@ struct OpenNode {
 // grows at the end while it is the current node, and moves into the arena when the node
 // ends, so a load makes no allocation per text append.
 struct LoadContext {
-  Document* document = nullptr;
+  explicit LoadContext(Document& loaded) : document(&loaded), openNodes(loaded.memory), texts(loaded.memory) {}
+
+  Document* document;
   XML_Parser parser = nullptr;
-  GrowArray<OpenNode> open;    // the root at the bottom, the current node on top
+  GrowArray<OpenNode> openNodes;  // the root at the bottom, the current node on top
   GrowArray<char16_t> texts;   // the stacked texts of the open nodes
   std::size_t segmentStart = 0;  // where the current node's text stood after its last child
   bool outOfMemory = false;    // a callback ran out of memory and stopped the parser
@@ -40,7 +42,7 @@ struct LoadContext {
 };
 
 // Puts the root node on the cursor and registers the callbacks; false when memory ran out.
-bool StartLoad(LoadContext& context, XML_Parser parser);
+[[nodiscard]] bool StartLoad(LoadContext& context, XML_Parser parser);
 
 // Stores the texts of the nodes that are still open (all of them after a parse error),
 // leaving them linked in the tree.

@@ -135,7 +135,8 @@ void SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view v
 
 void SetNodeText(XmlNode* node, std::u16string_view text) {
   if (node == nullptr) return;
-  if (Document* document = FindDocument(node->owner)) StoreNodeText(*document, node, text);
+  // Out of memory keeps the old text; the caller is not told (SetNodeText has no result).
+  if (Document* document = FindDocument(node->owner)) static_cast<void>(StoreNodeText(*document, node, text));
 }
 
 int NodeKind(const XmlNode* node) { return node == nullptr ? 0 : node->kind; }

@@ -4,14 +4,13 @@
 #include <new>
 
 #include "xml/document.h"
-#include "xml/memory.h"
 
 namespace rk::xml {
 
 NodePool::~NodePool() {
   while (blocks_ != nullptr) {
     BlockHeader* next = blocks_->next;
-    FreeBlock(blocks_);
+    memory_.Free(blocks_);
     blocks_ = next;
   }
 }
@@ -22,7 +21,7 @@ XmlNode* NodePool::Take() {
     std::size_t records = std::clamp<std::size_t>(handedOut_ / 16 / 16 * 16, 32, 512);
     // Each record is cleared when it is handed out, in a few wide stores; clearing the whole
     // block at once would be a byte-wise fill that costs more than the node's own work.
-    void* memory = AllocateBlock(sizeof(BlockHeader) + records * sizeof(XmlNode));
+    void* memory = memory_.Allocate(sizeof(BlockHeader) + records * sizeof(XmlNode));
     if (memory == nullptr) return nullptr;
     auto* header = new (memory) BlockHeader{blocks_};
     blocks_ = header;

@@ -3,19 +3,21 @@
 
 #include <cstddef>
 
+#include "xml/memory.h"
+
 namespace rk::xml {
 
 struct XmlNode;
 
 class NodePool {
  public:
-  NodePool() = default;
+  explicit NodePool(const BlockMemory& memory) : memory_(memory) {}
   ~NodePool();
   NodePool(const NodePool&) = delete;
   NodePool& operator=(const NodePool&) = delete;
 
   // A zeroed record, or nullptr when memory ran out.
-  XmlNode* Take();
+  [[nodiscard]] XmlNode* Take();
 
   // Number of records handed out.
   std::size_t count() const { return handedOut_; }
@@ -25,6 +27,7 @@ class NodePool {
     BlockHeader* next;
   };
 
+  const BlockMemory& memory_;
   BlockHeader* blocks_ = nullptr;
   XmlNode* next_ = nullptr;
   std::size_t leftInBlock_ = 0;

@@ -14,7 +14,8 @@ namespace {
 // until the whole text is done. The sink of NodeLayout.
 class TextBuilder {
  public:
-  explicit TextBuilder(std::u16string_view lineBreak) : lineBreak_(lineBreak) {}
+  TextBuilder(std::u16string_view lineBreak, const BlockMemory& memory)
+      : lineBreak_(lineBreak), text_(memory), positions_(memory) {}
 
   void Text(std::u16string_view text) { failed_ = !text_.Append(text.data(), text.size()) || failed_; }
   void LineBreak() { Text(lineBreak_); }
@@ -95,7 +96,7 @@ void WalkTree(XmlNode* root, Visit visit) {
 }  // namespace
 
 void Reindent(Document& document, int options, int step) {
-  TextBuilder builder(LineBreakOf(document.lineBreakStyle));
+  TextBuilder builder(LineBreakOf(document.lineBreakStyle), document.memory);
   NodeLayout<TextBuilder> layout;
   const std::size_t columns = step > 0 ? static_cast<std::size_t>(step) : 0;
   // A node whose text could not be rebuilt keeps its subtree as it was.
@@ -106,7 +107,7 @@ void Reindent(Document& document, int options, int step) {
 }
 
 void ConvertBreaksToCrLf(Document& document) {
-  TextBuilder builder(u"\r\n");
+  TextBuilder builder(u"\r\n", document.memory);
   NodeLayout<TextBuilder> layout;
   WalkTree(document.root, [&](XmlNode* node, std::size_t) {
     layout.BeginCrLf(node);

@@ -10,14 +10,15 @@
 #include "services/text.h"
 #include "xml/document.h"
 #include "xml/format_steps.h"
+#include "xml/load_save.h"
 #include "xml/node_layout.h"
 #include "xml/writer.h"
 
 namespace rk::xml {
 namespace {
 
-void PutDeclaration(OutputWriter& out, const Document& document) {
-  switch (document.encoding) {
+void PutDeclaration(OutputWriter& out, const Document& document, int encoding) {
+  switch (encoding) {
     case EncodingUtf16:
       out.PutMarkup("<?xml version=\"1.0\" encoding=\"UTF-16\"");
       break;
@@ -173,17 +174,18 @@ void PutTree(OutputWriter& out, const XmlNode* root, const Layout& plan) {
   }
 }
 
-// Writes `document` laid out after `plan` to `path` through a temporary file.
-int WriteDocument(const Document& document, std::u16string_view path, int options, const Layout& plan) {
+// Writes `document` in `encoding`, laid out after `plan`, to `path` through a temporary file.
+int WriteDocument(const Document& document, std::u16string_view path, int encoding, int options,
+                  const Layout& plan) {
   if (path.empty()) return 0;
   FileReplacement file;
   if (!file.Begin(ToOsPath(path))) return 0;
-  OutputWriter out(file.fd(), document.encoding, file.replacing());
+  OutputWriter out(file, encoding);
   if ((options & SaveWithBom) != 0) {
-    if (document.encoding == EncodingUtf16) out.PutBytes("\xFF\xFE");
-    if (document.encoding == EncodingUtf8) out.PutBytes("\xEF\xBB\xBF");
+    if (encoding == EncodingUtf16) out.PutBytes("\xFF\xFE");
+    if (encoding == EncodingUtf8) out.PutBytes("\xEF\xBB\xBF");
   }
-  if ((options & SaveNoDeclaration) == 0) PutDeclaration(out, document);
+  if ((options & SaveNoDeclaration) == 0) PutDeclaration(out, document, encoding);
   try {
     PutTree(out, document.root, plan);
   } catch (const std::bad_alloc&) {
@@ -212,7 +214,12 @@ int WithReindent(int options) { return options | FormatReindent | FormatReduceBr
 
 int SaveDocument(int number, std::u16string_view path, int options) {
   const Document* document = FindDocument(number);
-  return document == nullptr ? 0 : WriteDocument(*document, path, options, Layout{});
+  return document == nullptr ? 0 : WriteDocument(*document, path, document->encoding, options, Layout{});
+}
+
+int SaveInEncoding(int number, std::u16string_view path, int encoding, int options) {
+  const Document* document = FindDocument(number);
+  return document == nullptr ? 0 : WriteDocument(*document, path, encoding, options, Layout{});
 }
 
 bool SaveFormattedKeepsTree(int number, int options) {
@@ -230,7 +237,7 @@ int SaveFormatted(int number, std::u16string_view path, int options, int indentS
   plan.options = options;
   plan.step = indentStep > 0 ? static_cast<std::size_t>(indentStep) : 0;
   plan.lineBreak = AsciiLineBreak(LineBreakStyleAfter(*document, options));
-  return WriteDocument(*document, path, 0, plan);
+  return WriteDocument(*document, path, document->encoding, 0, plan);
 }
 
 }  // namespace rk::xml

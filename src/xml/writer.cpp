@@ -1,9 +1,5 @@
 #include "xml/writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -126,34 +122,15 @@ bool CopyPlainBlock(const char16_t* text, unsigned char* out) {
 
 }  // namespace
 
-OutputWriter::OutputWriter(int fd, int encoding, bool startWriteback)
-    : fd_(fd),
-      startWriteback_(startWriteback),
+OutputWriter::OutputWriter(ByteSink& sink, int encoding)
+    : sink_(sink),
       encoder_(encoding == EncodingUtf16  ? Encoder::kUtf16
                : encoding == EncodingUtf8 ? Encoder::kUtf8
                                           : Encoder::kLatin1) {}
 
 void OutputWriter::WriteBuffer() {
-  std::size_t done = 0;
-  while (done < used_ && !failed_) {
-    ssize_t count = ::write(fd_, buffer_ + done, used_ - done);
-    if (count > 0) {
-      done += static_cast<std::size_t>(count);
-      written_ += static_cast<std::size_t>(count);
-    } else if (count < 0 && errno == EINTR) {
-      continue;
-    } else {
-      failed_ = true;
-    }
-  }
+  if (!failed_ && !sink_.Write(std::string_view(reinterpret_cast<const char*>(buffer_), used_))) failed_ = true;
   used_ = 0;
-  constexpr std::size_t kWritebackStep = 4 * 1024 * 1024;
-  if (startWriteback_ && !failed_ && written_ - writebackFrom_ >= kWritebackStep) {
-    // Only a hint: its failure changes nothing, the final fsync still makes the file durable.
-    ::sync_file_range(fd_, static_cast<off_t>(writebackFrom_), static_cast<off_t>(written_ - writebackFrom_),
-                      SYNC_FILE_RANGE_WRITE);
-    writebackFrom_ = written_;
-  }
 }
 
 bool OutputWriter::Flush() {

@@ -1,10 +1,12 @@
 #pragma once
 // The output writer: UTF-16 text encoded and escaped straight into one 4,096-byte buffer,
-// written to the file one full buffer at a time.
+// handed to a sink one full buffer at a time.
 
 #include <cstddef>
 #include <cstring>
 #include <string_view>
+
+#include "services/file_io.h"
 
 namespace rk::xml {
 
@@ -19,10 +21,8 @@ class OutputWriter {
  public:
   static constexpr std::size_t kBufferSize = 4096;
 
-  // Writes to the open file `fd` in the encoding of a document's encoding code. With
-  // `startWriteback` the system is asked to start writing each few MiB to the disk at once, so
-  // that a final fsync has only the last part left to wait for.
-  OutputWriter(int fd, int encoding, bool startWriteback = false);
+  // Writes to `sink` in the encoding of a document's encoding code.
+  OutputWriter(ByteSink& sink, int encoding);
 
   // Encodes and escapes `text`.
   void Put(std::u16string_view text, Escape mode);
@@ -44,7 +44,7 @@ class OutputWriter {
   void PutBytes(std::string_view bytes);
 
   // Writes what is left in the buffer; false when any write failed.
-  bool Flush();
+  [[nodiscard]] bool Flush();
   bool failed() const { return failed_; }
 
  private:
@@ -75,10 +75,7 @@ class OutputWriter {
 
   unsigned char buffer_[kBufferSize];
   std::size_t used_ = 0;
-  std::size_t written_ = 0;       // bytes in the file
-  std::size_t writebackFrom_ = 0;  // first byte whose writeback was not started yet
-  int fd_;
-  bool startWriteback_;
+  ByteSink& sink_;
   Encoder encoder_;
   bool failed_ = false;
 };

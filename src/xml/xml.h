@@ -51,7 +51,7 @@ inline constexpr int SaveNoDeclaration = 2;
 // --- Documents --------------------------------------------------------------------------
 
 // Makes an empty document (root node only) under `number`, freeing what was there; nonzero on success.
-int CreateDocument(int number, int encoding);
+[[nodiscard]] int CreateDocument(int number, int encoding);
 
 // Frees the document under `number`; -1 frees every document.
 void FreeDocument(int number);
@@ -110,7 +110,8 @@ std::u16string_view AttributeValueView(const XmlNode* node);
 // With `normalise` = FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks the texts are
 // stored as FormatDocument with those options would leave them, and that call is then free;
 // any other value stores them as read.
-int LoadDocument(int number, std::u16string_view path, int encoding = kEncodingAuto, int normalise = 0);
+[[nodiscard]] int LoadDocument(int number, std::u16string_view path, int encoding = kEncodingAuto,
+                               int normalise = 0);
 
 // Elements, attributes and characters (element texts and attribute values) the last load of
 // `number` stored; formatting only shortens texts, so a walk of the tree meets no more.
@@ -134,7 +135,7 @@ void FormatDocument(int number, int options, int indentStep = 2);
 
 // Writes the document as XML text in its encoding; nonzero when every write succeeded.
 // An existing file at `path` is replaced only after the whole new content was written.
-int SaveDocument(int number, std::u16string_view path, int options = 0);
+[[nodiscard]] int SaveDocument(int number, std::u16string_view path, int options = 0);
 
 // Writes the document as FormatDocument(number, options | FormatReindent, indentStep)
 // followed by SaveDocument(number, path) would, re-indenting on the way out: only the blank

@@ -148,7 +148,7 @@ void KillSaves(bool named) {
   target += "_NEU.xml";
   KillWhileWriting(WithMode({"book", folder.path().string(), book.string()}, named), folder.path(), target, [&] {
     detail::SetUnnamedTemporaryFiles(!named);
-    xml::CreateDocument(3, xml::EncodingUtf8);
+    EXPECT_NE(xml::CreateDocument(3, xml::EncodingUtf8), 0);
     xml::AppendElement(xml::RootNode(3), u"phonebooks");
     EXPECT_NE(xml::SaveDocument(3, FromOsPath(target)), 0);
     xml::FreeDocument(3);

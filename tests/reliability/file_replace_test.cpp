@@ -36,7 +36,7 @@ int TemporaryFilesBelow(const fs::path& folder) {
 
 // Saves a document whose main element is `name`; SaveDocument's result.
 int SaveBook(const fs::path& path, std::u16string_view name) {
-  xml::CreateDocument(3, xml::EncodingUtf8);
+  EXPECT_NE(xml::CreateDocument(3, xml::EncodingUtf8), 0);
   xml::AppendElement(xml::RootNode(3), name);
   const int result = xml::SaveDocument(3, FromOsPath(path));
   xml::FreeDocument(3);

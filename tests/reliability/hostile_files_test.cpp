@@ -20,7 +20,6 @@
 #include "reliability_support.h"
 #include "services/text.h"
 #include "services/toolkit/toolkit.h"
-#include "xml/detail.h"
 
 namespace rk::reliability::test {
 namespace {
@@ -32,11 +31,6 @@ constexpr int kError = 16;
 
 class HostileFileTest : public book::test::ShellTest {
  protected:
-  void TearDown() override {
-    xml::detail::SetLoadReadLimit(-1);
-    book::test::ShellTest::TearDown();
-  }
-
   // Copies a file of tests/data/hostile into the temporary folder; its path there.
   std::u16string Hostile(std::string_view name) {
     return WriteFile(name, rk::test::ReadFileBytes(rk::test::DataFile("hostile/" + std::string(name))));
@@ -229,27 +223,6 @@ TEST_F(HostileFileTest, TruncatedFileShowsWhereItEnds) {
   EXPECT_EQ(shown[0].text, ParseErrorText(11, 15, u"unclosed token"));
   EXPECT_EQ(Rows(1), 2u);
   SaveAndCheck(1);
-}
-
-// A read that ends before the file's size is reached (the file shrank, or the read failed) is
-// a parse error on what was read, never a silently shortened book.
-TEST_F(HostileFileTest, ReadThatEndsEarlyIsAParseError) {
-  const std::u16string path = WriteFile("buch.xml", GeneratedBook(50));
-  for (const bool fail : {false, true}) {
-    SCOPED_TRACE(fail ? "read fails" : "read gives no bytes");
-    xml::detail::SetLoadReadLimit(5000, fail);
-    const std::vector<Shown> shown = LoadFile(1, path, 1);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].title, u"Fehlermeldung");
-    EXPECT_EQ(shown[0].text.rfind(u"  Fehler in der XML-Datei.", 0), 0u);
-    EXPECT_FALSE(ParseErrorMessageOf(shown[0].text).empty());
-    EXPECT_LT(Rows(1), 50u);
-    // The saved file is read back in full.
-    xml::detail::SetLoadReadLimit(-1);
-    SaveAndCheck(1);
-  }
-  EXPECT_TRUE(LoadFile(1, path, 0).empty());
-  EXPECT_EQ(Rows(1), 50u);
 }
 
 // --- Not a readable file --------------------------------------------------------------------

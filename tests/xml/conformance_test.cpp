@@ -7,7 +7,7 @@
 
 #include "services/text.h"
 #include "test_paths.h"
-#include "xml/detail.h"
+#include "xml/load_save.h"
 #include "xml/xml.h"
 #include "xml_test_support.h"
 
@@ -103,9 +103,8 @@ TEST_F(XmlConformance, WellFormedDocumentsSurviveSaveAndLoadInEveryEncoding) {
     if (entry.use.find("no-latin1") == std::string::npos) encodings.push_back(EncodingLatin1);
     for (int encoding : encodings) {
       SCOPED_TRACE(encoding);
-      detail::SetDocumentEncoding(0, encoding);
       std::filesystem::remove(folder / "copy.xml");
-      ASSERT_NE(SaveDocument(0, copy), 0);
+      ASSERT_NE(SaveInEncoding(0, copy, encoding), 0);
       ASSERT_NE(LoadDocument(1, copy), 0);
       ASSERT_EQ(DocumentStatus(1), 0) << ToUtf8(ErrorMessage(1));
       EXPECT_EQ(TreeText(RootNode(1), compared), original);

@@ -5,7 +5,6 @@
 #include <sstream>
 #include <string>
 
-#include "xml/detail.h"
 #include "xml/xml.h"
 #include "xml_test_support.h"
 
@@ -22,7 +21,7 @@ class XmlFormat : public ::testing::Test {
 
   // A new document whose main element holds `text`; returns the element.
   XmlNode* Element(std::u16string_view text) {
-    CreateDocument(0, EncodingUtf8);
+    EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
     XmlNode* element = AppendElement(RootNode(0), u"a");
     SetNodeText(element, text);
     return element;
@@ -157,7 +156,7 @@ TEST_F(XmlFormat, ReindentKeepsOneLineTextsAndIndentsLines) {
   FormatDocument(0, FormatReindent, 3);
   EXPECT_EQ(NodeText(inline_), u"one line");
 
-  CreateDocument(0, EncodingUtf8);
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
   XmlNode* element = AppendElement(AppendElement(RootNode(0), u"p"), u"e");
   SetNodeText(element, u"x\ny");
   FormatDocument(0, FormatReindent | FormatLf, 3);
@@ -179,14 +178,14 @@ TEST_F(XmlFormat, ReindentMixedContent) {
 }
 
 TEST_F(XmlFormat, NewDocumentLayout) {
-  CreateDocument(0, EncodingUtf8);
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
   AppendElement(RootNode(0), u"a");
   FormatDocument(0, FormatReindent, 3);
   EXPECT_EQ(SaveBytes(folder_), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<a/>\r\n");
   FormatDocument(0, FormatLf, 3);
   EXPECT_EQ(SaveBytes(folder_), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<a/>\n");
 
-  CreateDocument(0, EncodingUtf8);
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
   XmlNode* book = AppendElement(AppendElement(RootNode(0), u"phonebooks"), u"phonebook");
   SetAttribute(book, u"owner", u"1");
   SetAttribute(book, u"name", u"N");
@@ -279,25 +278,22 @@ TEST_F(XmlFormat, NormalisingWhileLoadingGivesWhatThePassGives) {
       " <!ENTITY e \"v\">\r\n]>\r\n<a>\r\n\t<b>  x &e; \r\n</b>  <!---->\r\n</a>\r\n",
       "<a><b>unclosed  \n  text",
   };
-  const std::u16string path = test::XmlPath(folder_ / "in.xml");
   for (const std::string& bytes : documents) {
     // The chunks decide when the line-break style is seen, so each size has its own reference.
-    for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, std::size_t{0}}) {
-      detail::SetLoadChunkSize(chunk);
-      ASSERT_NE(LoadBytes(folder_, bytes), 0);
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, kLoadChunkSize}) {
+      ASSERT_NE(test::LoadFromMemory(bytes, LoadSetup{.chunkSize = chunk}), 0);
       FormatDocument(0, kNormalise, 2);
       const std::string tree = test::TreeText(RootNode(0));
       const std::string saved = SaveBytes(folder_);
       FormatDocument(0, FormatReindent, 3);
       const std::string reindented = SaveBytes(folder_);
-      ASSERT_NE(LoadDocument(0, path, kEncodingAuto, kNormalise), 0);
+      ASSERT_NE(test::LoadFromMemory(bytes, LoadSetup{.normalise = kNormalise, .chunkSize = chunk}), 0);
       FormatDocument(0, kNormalise, 2);
       EXPECT_EQ(test::TreeText(RootNode(0)), tree) << bytes << " chunk " << chunk;
       EXPECT_EQ(SaveBytes(folder_), saved) << bytes << " chunk " << chunk;
       FormatDocument(0, FormatReindent, 3);
       EXPECT_EQ(SaveBytes(folder_), reindented) << bytes << " chunk " << chunk;
     }
-    detail::SetLoadChunkSize(0);
   }
 }
 
@@ -372,7 +368,7 @@ TEST_F(XmlFormat, TextStoredAfterNormalisingIsReducedByTheReindentation) {
 }
 
 TEST_F(XmlFormat, IndentationStopsAt256Columns) {
-  CreateDocument(0, EncodingUtf8);
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
   XmlNode* node = RootNode(0);
   const int depth = 100;
   for (int level = 1; level <= depth; ++level) node = AppendElement(node, u"e");
@@ -399,7 +395,7 @@ TEST_F(XmlFormat, IndentationStopsAt256Columns) {
   const std::string expected = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<a>\n" + wide + "<b>\n" + wide +
                                "<c>x</c>\n" + wide + "</b>\n</a>\n";
   auto build = [] {
-    CreateDocument(0, EncodingUtf8);
+    EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
     XmlNode* b = AppendElement(AppendElement(RootNode(0), u"a"), u"b");
     SetNodeText(AppendElement(b, u"c"), u"x");
   };

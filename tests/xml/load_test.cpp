@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "services/text.h"
-#include "xml/detail.h"
 #include "xml/xml.h"
 #include "xml_test_support.h"
 
@@ -15,8 +14,6 @@ using test::TreeText;
 class XmlLoad : public ::testing::Test {
  protected:
   void TearDown() override {
-    detail::SetLoadChunkSize(0);
-    detail::SetLoadReadLimit(-1);
     FreeDocument(-1);
   }
   TempFolder folder_;
@@ -77,7 +74,7 @@ TEST_F(XmlLoad, PartialTreeIsKeptAfterAnError) {
 }
 
 TEST_F(XmlLoad, FilesThatGiveNoDocumentLeaveTheOldOne) {
-  CreateDocument(0, EncodingLatin1);
+  EXPECT_NE(CreateDocument(0, EncodingLatin1), 0);
   XmlNode* root = RootNode(0);
   EXPECT_EQ(LoadBytes(folder_, ""), 0);
   EXPECT_EQ(LoadDocument(0, test::XmlPath(folder_ / "missing.xml")), 0);
@@ -134,8 +131,7 @@ TEST_F(XmlLoad, EveryChunkSizeGivesTheSameTree) {
   ASSERT_NE(LoadBytes(folder_, bytes), 0);
   const std::string expected = TreeText(RootNode(0));
   for (std::size_t chunk = 1; chunk <= bytes.size(); ++chunk) {
-    detail::SetLoadChunkSize(chunk);
-    ASSERT_NE(LoadBytes(folder_, bytes), 0);
+    ASSERT_NE(test::LoadFromMemory(bytes, LoadSetup{.chunkSize = chunk}), 0);
     ASSERT_EQ(DocumentStatus(0), 0) << "chunk " << chunk;
     ASSERT_EQ(TreeText(RootNode(0)), expected) << "chunk " << chunk;
   }
@@ -227,8 +223,7 @@ TEST_F(XmlLoad, ReadThatEndsEarlyIsAParseError) {
   const std::string bytes = "<?xml version=\"1.0\"?>\n<a>\n  <b>text</b>\n</a>\n";
   for (bool fail : {false, true}) {
     // Cut inside the start tag of b.
-    detail::SetLoadReadLimit(30, fail);
-    ASSERT_NE(LoadBytes(folder_, bytes), 0);
+    ASSERT_NE(test::LoadFromMemory(bytes, {}, {30, fail}), 0);
     EXPECT_EQ(DocumentStatus(0), 5);
     EXPECT_EQ(ErrorLine(0), 3);
     EXPECT_EQ(ErrorColumn(0), 3);
@@ -236,14 +231,12 @@ TEST_F(XmlLoad, ReadThatEndsEarlyIsAParseError) {
     EXPECT_EQ(NodeName(MainNode(0)), u"a");
 
     // Cut inside the text of b.
-    detail::SetLoadReadLimit(33, fail);
-    ASSERT_NE(LoadBytes(folder_, bytes), 0);
+    ASSERT_NE(test::LoadFromMemory(bytes, {}, {33, fail}), 0);
     EXPECT_EQ(DocumentStatus(0), 3);
     EXPECT_EQ(ErrorMessage(0), u"no element found");
     EXPECT_EQ(NodeText(FirstChild(MainNode(0))), u"te");
   }
-  detail::SetLoadReadLimit(-1);
-  ASSERT_NE(LoadBytes(folder_, bytes), 0);
+  ASSERT_NE(test::LoadFromMemory(bytes), 0);
   EXPECT_EQ(DocumentStatus(0), 0);
 }
 

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 
-#include "xml/detail.h"
 #include "xml/xml.h"
 #include "xml_test_support.h"
 
@@ -21,12 +22,28 @@ std::string Book() {
   return bytes + "</phonebooks>\n";
 }
 
+// Block memory that gives `left` more blocks and then fails; negative: no limit.
+struct RationedMemory {
+  static bool Take(void* context) {
+    std::int64_t& left = static_cast<RationedMemory*>(context)->left;
+    if (left == 0) return false;
+    if (left > 0) --left;
+    return true;
+  }
+
+  std::int64_t left = -1;
+  const BlockMemory memory{
+      [](void* context, std::size_t bytes) { return Take(context) ? std::malloc(bytes) : nullptr; },
+      [](void* context, void* block, std::size_t bytes) { return Take(context) ? std::realloc(block, bytes) : nullptr; },
+      [](void*, void* block) { std::free(block); },
+      this,
+  };
+};
+
 class XmlMemoryFailure : public ::testing::Test {
  protected:
-  void TearDown() override {
-    detail::SetAllocationLimit(-1);
-    FreeDocument(-1);
-  }
+  void TearDown() override { FreeDocument(-1); }
+  RationedMemory rationed_;  // outlives the documents made with it
   TempFolder folder_;
 };
 
@@ -38,9 +55,9 @@ TEST_F(XmlMemoryFailure, LoadStopsWithOutOfMemory) {
   bool completed = false;
   for (int allowed = 0; allowed < 400 && !completed; ++allowed) {
     SCOPED_TRACE(allowed);
-    detail::SetAllocationLimit(allowed);
-    int made = LoadBytes(folder_, bytes);
-    detail::SetAllocationLimit(-1);
+    rationed_.left = allowed;
+    int made = test::LoadFromMemory(bytes, LoadSetup{.memory = &rationed_.memory});
+    rationed_.left = -1;
     if (made == 0) {
       EXPECT_LT(allowed, 2);
       continue;
@@ -71,11 +88,11 @@ TEST_F(XmlMemoryFailure, FormatKeepsTheTreeWhole) {
   const std::u16string copy = test::XmlPath(folder_ / "copy.xml");
   for (int allowed = 0; allowed < 40; ++allowed) {
     SCOPED_TRACE(allowed);
-    ASSERT_NE(LoadBytes(folder_, bytes), 0);
-    detail::SetAllocationLimit(allowed);
+    ASSERT_NE(test::LoadFromMemory(bytes, LoadSetup{.memory = &rationed_.memory}), 0);
+    rationed_.left = allowed;
     FormatDocument(0, FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks, 2);
     FormatDocument(0, FormatReindent, 3);
-    detail::SetAllocationLimit(-1);
+    rationed_.left = -1;
     EXPECT_TRUE(test::TreeText(RootNode(0), content) == expected);
     std::filesystem::remove(folder_ / "copy.xml");
     ASSERT_NE(SaveDocument(0, copy), 0);

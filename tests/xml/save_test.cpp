@@ -60,13 +60,13 @@ TEST_F(XmlSave, ByteOrderMarksDeclarationAndStandalone) {
   ASSERT_NE(LoadBytes(folder_, "<?xml version='1.0' standalone='no'?><a>\u00E4</a>"), 0);
   EXPECT_EQ(SaveBytes(folder_), "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?><a>\u00E4</a>");
 
-  CreateDocument(0, EncodingUtf16);
+  EXPECT_NE(CreateDocument(0, EncodingUtf16), 0);
   SetNodeText(AppendElement(RootNode(0), u"a"), u"\u20AC");
   EXPECT_EQ(SaveBytes(folder_, 0, SaveWithBom),
             "\xFF\xFE" + Utf16Bytes(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>\u20AC</a>"));
   EXPECT_EQ(SaveBytes(folder_, 0, SaveWithBom | SaveNoDeclaration), "\xFF\xFE" + Utf16Bytes(u"<a>\u20AC</a>"));
 
-  CreateDocument(0, EncodingLatin1);
+  EXPECT_NE(CreateDocument(0, EncodingLatin1), 0);
   AppendElement(RootNode(0), u"a");
   EXPECT_EQ(SaveBytes(folder_, 0, SaveWithBom), std::string(kLatin1Declaration) + "<a/>");
 }
@@ -88,20 +88,20 @@ TEST_F(XmlSave, Latin1WritesCharacterReferencesOutsideItsRange) {
 }
 
 TEST_F(XmlSave, Utf8WritesPairsAsOneCharacterAndHalvesAsReplacement) {
-  CreateDocument(0, EncodingUtf8);
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
   SetNodeText(AppendElement(RootNode(0), u"a"), u"\U0001F600\xD800x\xDC00\u07FF");
   EXPECT_EQ(SaveBytes(folder_),
             std::string(kUtf8Declaration) + "<a>\xF0\x9F\x98\x80\xEF\xBF\xBDx\xEF\xBF\xBD\xDF\xBF</a>");
 }
 
 TEST_F(XmlSave, Utf16WritesHalfPairsAsReplacement) {
-  CreateDocument(0, EncodingUtf16);
+  EXPECT_NE(CreateDocument(0, EncodingUtf16), 0);
   SetNodeText(AppendElement(RootNode(0), u"a"), u"\U0001F600\xD800<\xDC00");
   EXPECT_EQ(SaveBytes(folder_, 0, SaveNoDeclaration), Utf16Bytes(u"<a>\U0001F600\uFFFD&lt;\uFFFD</a>"));
 }
 
 TEST_F(XmlSave, LongOutputCrossesTheBufferIntact) {
-  CreateDocument(0, EncodingUtf16);
+  EXPECT_NE(CreateDocument(0, EncodingUtf16), 0);
   XmlNode* element = AppendElement(RootNode(0), u"a");
   SetNodeText(element, std::u16string(5000, u'&') + u"\u00E4");
   SetAttribute(element, u"v", std::u16string(3000, u'"'));
@@ -154,7 +154,7 @@ TEST_F(XmlSave, EveryPositionOfALongTextIsEscapedAndEncoded) {
     for (std::size_t at = 0; at < plain.size(); ++at) {
       std::u16string text = plain;
       text[at] = special;
-      CreateDocument(0, EncodingUtf8);
+      EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
       XmlNode* element = AppendElement(RootNode(0), u"e");
       SetAttribute(element, u"v", text);
       SetNodeText(element, text);
@@ -179,7 +179,7 @@ TEST_F(XmlSave, LongPlainTextCrossesTheBufferIntactInOneByteEncodings) {
     bytes += c;
   }
   for (int encoding : {EncodingUtf8, EncodingLatin1}) {
-    CreateDocument(0, encoding);
+    EXPECT_NE(CreateDocument(0, encoding), 0);
     XmlNode* element = AppendElement(RootNode(0), u"a");
     SetNodeText(element, text + u"\u00E4" + text);
     const std::string umlaut = encoding == EncodingUtf8 ? "\xC3\xA4" : "\xE4";
@@ -240,7 +240,7 @@ TEST_F(XmlSave, FormattedCopyKeepsOnlyASettledTree) {
 
 TEST_F(XmlSave, RefusesWithoutPathOrDocument) {
   EXPECT_EQ(SaveDocument(0, test::XmlPath(folder_ / "none.xml")), 0);
-  CreateDocument(0, EncodingUtf8);
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
   EXPECT_EQ(SaveDocument(0, u""), 0);
   EXPECT_EQ(SaveDocument(0, test::XmlPath(folder_ / "missing" / "out.xml")), 0);
   EXPECT_TRUE(std::filesystem::is_empty(folder_.path()));
@@ -252,7 +252,7 @@ TEST_F(XmlSave, RefusesWithoutPathOrDocument) {
 TEST_F(XmlSave, LinkIsFollowedAndKept) {
   test::WriteFileBytes(folder_ / "real.xml", "old");
   std::filesystem::create_symlink("real.xml", folder_ / "link.xml");
-  CreateDocument(0, EncodingUtf8);
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
   AppendElement(RootNode(0), u"a");
   ASSERT_NE(SaveDocument(0, test::XmlPath(folder_ / "link.xml")), 0);
   EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "link.xml"));
@@ -263,7 +263,7 @@ TEST_F(XmlSave, ReplacesTheTargetOnlyAfterACompleteWrite) {
   const std::filesystem::path target = folder_ / "book.xml_NEU.xml";
   test::WriteFileBytes(target, "old");
   ::chmod(target.c_str(), 0640);
-  CreateDocument(0, EncodingUtf8);
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
   SetNodeText(AppendElement(RootNode(0), u"a"), std::u16string(20000, u'x'));
 
   // The file size limit makes a write fail part-way, as a full disk would.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <span>
+
 #include "services/text.h"
 
 namespace rk::test {
@@ -11,6 +14,31 @@ std::u16string XmlPath(const std::filesystem::path& path) { return FromOsPath(pa
 int LoadBytes(const TempFolder& folder, std::string_view bytes, int number, std::string_view name) {
   WriteFileBytes(folder / name, bytes);
   return xml::LoadDocument(number, XmlPath(folder / name));
+}
+
+namespace {
+
+class MemorySource final : public ByteSource {
+ public:
+  MemorySource(std::string_view bytes, ReadCut cut) : left_(bytes.substr(0, cut.at)), fail_(cut.fail) {}
+  std::int64_t Read(std::span<char> buffer) override {
+    if (left_.empty()) return fail_ ? -1 : 0;
+    const std::size_t count = std::min(buffer.size(), left_.size());
+    left_.copy(buffer.data(), count);
+    left_.remove_prefix(count);
+    return static_cast<std::int64_t>(count);
+  }
+
+ private:
+  std::string_view left_;
+  bool fail_;
+};
+
+}  // namespace
+
+int LoadFromMemory(std::string_view bytes, const xml::LoadSetup& setup, ReadCut cut, int number) {
+  MemorySource source(bytes, cut);
+  return xml::LoadFromSource(number, source, bytes.size(), setup);
 }
 
 std::string SaveBytes(const TempFolder& folder, int number, int options) {
