@@ -41,7 +41,8 @@ def show(node):
                                           ",".join(headers)))
         if table.nRows > 0:
             cell = table.getAccessibleAt(0, 0)
-            print("first-cell|%s|%s|%s" % (node.name, cell.name, state_names(cell)))
+            print("first-cell|%s|%s|%s|%s" % (node.name, cell.name, cell.description,
+                                              state_names(cell)))
         return
     for child in node:
         if child is not None:

@@ -49,6 +49,11 @@ QVariant CheckListModel::data(const QModelIndex& index, int role) const {
       // The tick cell is where the keyboard is; a reader names it after the row's contents.
       if (index.column() != 0 || nameColumn_ <= 0) return {};
       return ToQString(ColumnSegment(row.text, nameColumn_));
+    case Qt::AccessibleDescriptionRole:
+      // The desktop's reader bridge of this Qt passes "checked" on but not "checkable", so an
+      // unticked row would be read without any word of its tick; the description says it.
+      if (index.column() != 0 || !checkBoxes_ || (row.state & kRowTicked) != 0) return {};
+      return QStringLiteral("nicht angehakt");
     case kSelectedRole:
       return (row.state & kRowSelected) != 0;
     default:

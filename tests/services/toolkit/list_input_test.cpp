@@ -227,6 +227,8 @@ TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsNamedByTheirNameAndHearsEv
   EXPECT_TRUE(tick->state().checkable);
   EXPECT_TRUE(tick->state().checked);
   EXPECT_FALSE(cells.cellAt(6, 0)->state().checked);
+  EXPECT_EQ(cells.cellAt(6, 0)->text(QAccessible::Description), QStringLiteral("nicht angehakt"));
+  EXPECT_EQ(tick->text(QAccessible::Description), QString());
   EXPECT_EQ(cells.selectedRows(), (QList<int>{2, 3}));
   EXPECT_TRUE(cells.cellAt(3, 4)->state().selected);
   SetItemState(kList, 5, kRowSelected);
