@@ -64,18 +64,4 @@ void ShowAllRows(const BookSlot& slot) {
   RefreshCountLabel(slot);
 }
 
-bool RowsInStep(const BookSlot& slot) {
-  if (!RunsInStep(slot.records)) return false;
-  const std::size_t rows = RowCount(slot.records);
-  if (static_cast<std::size_t>(tk::CountItems(slot.contactList)) != rows) return false;
-  for (std::size_t row = 0; row < rows; ++row) {
-    const std::u16string expected = RowText(slot.records, row);
-    for (int column = 1; column <= 4; ++column) {
-      const std::u16string_view cell = Field(expected, u'\n', static_cast<std::size_t>(column) + 1);
-      if (tk::GetItemText(slot.contactList, static_cast<int>(row), column) != cell) return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace rk::book

@@ -56,8 +56,4 @@ void RefreshCountLabel(const BookSlot& slot);
 // the count label.
 void ShowAllRows(const BookSlot& slot);
 
-// True when the records' runs are in step with their own row index, and the ContactList has
-// one row per run whose columns 1 to 4 are the run's texts (tests and the fuzzer use it).
-bool RowsInStep(const BookSlot& slot);
-
 }  // namespace rk::book

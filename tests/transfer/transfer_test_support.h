@@ -12,7 +12,7 @@
 
 namespace rk::transfer::test {
 
-using book::NodeRecord;
+using rk::test::NodeRecord;
 using Records = std::vector<NodeRecord>;
 
 // A book of four contacts without blanks between its elements, so that no element has a text
