@@ -22,9 +22,9 @@ void New(int slotNumber) {
   RefreshCountLabel(*slot);
   // The two elements a phonebook file starts with, numbered as a load numbers them.
   ClearRecords(slot->records);
-  AppendElement(slot->records, 0, slot->suffix, 0, u"phonebooks");
+  AppendElement(slot->records, 0, slot->numberSuffix, 0, u"phonebooks");
   SetLastText(slot->records, {});
-  AppendElement(slot->records, 1, slot->suffix, 1, u"phonebook");
+  AppendElement(slot->records, 1, slot->numberSuffix, 1, u"phonebook");
   AppendAttribute(slot->records, u"owner", u"1");
   AppendAttribute(slot->records, u"name", name);
   SetLastText(slot->records, {});

@@ -111,12 +111,6 @@ std::u16string_view SuffixText(NumberSuffix suffix) {
   }
 }
 
-NumberSuffix SuffixOf(std::u16string_view text) {
-  if (text == SuffixText(NumberSuffix::kBookOne)) return NumberSuffix::kBookOne;
-  if (text == SuffixText(NumberSuffix::kBookTwo)) return NumberSuffix::kBookTwo;
-  return NumberSuffix::kNone;
-}
-
 void ClearRecords(RecordList& list) { list = RecordList{}; }
 
 void TrimCapacity(RecordList& list) {

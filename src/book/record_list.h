@@ -27,9 +27,6 @@ enum class NumberSuffix : std::uint8_t {
 // The suffix text of a suffix id (" (1)", " (2)" or empty).
 std::u16string_view SuffixText(NumberSuffix suffix);
 
-// The suffix id of a suffix text; kNone for any text but " (1)" and " (2)".
-NumberSuffix SuffixOf(std::u16string_view text);
-
 inline constexpr std::uint32_t kNoName = 0xFFFFFFFF;
 
 struct StoredRecord {

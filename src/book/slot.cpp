@@ -12,8 +12,8 @@ namespace {
 
 std::array<BookSlot, 2>& Slots() {
   static std::array<BookSlot, 2> slots = {
-      BookSlot{.number = 1, .suffix = NumberSuffix::kBookOne, .rememberedFolder = {}, .records = {}},
-      BookSlot{.number = 2, .suffix = NumberSuffix::kBookTwo, .rememberedFolder = {}, .records = {}},
+      BookSlot{.number = 1, .numberSuffix = NumberSuffix::kBookOne, .rememberedFolder = {}, .records = {}},
+      BookSlot{.number = 2, .numberSuffix = NumberSuffix::kBookTwo, .rememberedFolder = {}, .records = {}},
   };
   return slots;
 }
@@ -46,11 +46,6 @@ void SetRememberedFolder(int slot, std::u16string_view folder) {
 std::u16string RememberedFolder(int slot) {
   const BookSlot* found = FindSlot(slot);
   return found == nullptr ? std::u16string() : found->rememberedFolder;
-}
-
-WorkingState& Working() {
-  static WorkingState state;
-  return state;
 }
 
 void RefreshCountLabel(const BookSlot& slot) {
