@@ -3,18 +3,16 @@
 #include <algorithm>
 #include <functional>
 
+#include "book/phonebook_file.h"
 #include "services/text.h"
 
 namespace rk::book {
 namespace {
 
-constexpr std::u16string_view kContact = u"contact";
-constexpr std::u16string_view kUniqueId = u"uniqueid";
-constexpr std::u16string_view kRealName = u"realName";
-constexpr std::u16string_view kNumber = u"number";
 constexpr std::u16string_view kNumberSeparator = u"  #  ";
 
-std::uint32_t Narrow(std::size_t value) { return static_cast<std::uint32_t>(value); }
+// A count, index or length in the 32 bits the stored records keep of it.
+std::uint32_t ToRecordField(std::size_t value) { return static_cast<std::uint32_t>(value); }
 
 std::uint32_t LookUpName(const RecordList& list, std::u16string_view name) {
   const auto found = list.nameIds.find(name);
@@ -88,7 +86,7 @@ void CopyRun(RecordList& target, const RecordList& source, RunExtent run,
     StoredRecord copy = source.records[index];
     copy.name = targetName(copy.name);
     copy.text = copy.text - range.begin + poolBase;
-    copy.firstAttribute = Narrow(copy.firstAttribute - firstAttribute + attributeBase);
+    copy.firstAttribute = ToRecordField(copy.firstAttribute - firstAttribute + attributeBase);
     if (copy.name == target.contactName) target.rowStarts.push_back(target.records.size());
     target.records.push_back(copy);
   }
@@ -133,7 +131,7 @@ std::uint32_t InternName(RecordList& list, std::u16string_view name) {
   if (const auto found = list.nameIds.find(name); found != list.nameIds.end()) {
     return found->second;
   }
-  const std::uint32_t id = Narrow(list.names.size());
+  const std::uint32_t id = ToRecordField(list.names.size());
   list.names.emplace_back(name);
   list.nameIds.emplace(std::u16string(name), id);
   if (name == kContact) list.contactName = id;
@@ -152,7 +150,7 @@ void AppendElement(RecordList& list, std::uint32_t number, NumberSuffix suffix,
   record.suffix = suffix;
   record.depth = depth;
   record.name = nameId;
-  record.firstAttribute = Narrow(list.attributes.size());
+  record.firstAttribute = ToRecordField(list.attributes.size());
   record.text = list.pool.size();
   if (record.name == list.contactName) list.rowStarts.push_back(list.records.size());
   list.records.push_back(record);
@@ -163,13 +161,13 @@ void AppendAttribute(RecordList& list, std::u16string_view name, std::u16string_
 }
 
 void AppendAttribute(RecordList& list, std::uint32_t nameId, std::u16string_view value) {
-  list.attributes.push_back({AppendToPool(list, value), Narrow(value.size()), nameId});
+  list.attributes.push_back({AppendToPool(list, value), ToRecordField(value.size()), nameId});
 }
 
 void SetLastText(RecordList& list, std::u16string_view text) {
   StoredRecord& record = list.records.back();
   record.text = AppendToPool(list, text);
-  record.textLength = Narrow(text.size());
+  record.textLength = ToRecordField(text.size());
 }
 
 std::u16string NumberText(const RecordList& list, std::size_t index) {
@@ -325,7 +323,7 @@ void RemoveRuns(RecordList& list, std::span<const std::size_t> rows) {
     for (std::size_t index = block.first; index < block.end; ++index) {
       StoredRecord record = list.records[index];
       record.text = record.text - range.begin + poolWrite;
-      record.firstAttribute = Narrow(record.firstAttribute - firstAttribute + attributeWrite);
+      record.firstAttribute = ToRecordField(record.firstAttribute - firstAttribute + attributeWrite);
       if (record.name == list.contactName) list.rowStarts[rowWrite++] = recordWrite;
       list.records[recordWrite++] = record;
     }

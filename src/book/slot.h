@@ -30,10 +30,10 @@ struct BookSlot {
 };
 
 // Slot 1 or 2; nullptr for any other number.
-BookSlot* FindSlot(int slot);
+[[nodiscard]] BookSlot* FindSlot(int slot);
 
 // The slot that is not `slot` (2 for 1, 1 for 2); nullptr for any other number.
-BookSlot* OtherSlot(int slot);
+[[nodiscard]] BookSlot* OtherSlot(int slot);
 
 // Gives slot 1 or 2 the controls of its pane; the shell, which numbers the controls, calls it
 // when it builds the main window.

@@ -6,13 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "book/phonebook_file.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::book {
 namespace {
-
-constexpr std::u16string_view kPhonebook = u"phonebook";
-constexpr std::u16string_view kNameAttribute = u"name";
 
 // The name a report gives a node kind that is not kept; empty for a kind ignored silently.
 std::u16string_view UnkeptKindName(int kind) {

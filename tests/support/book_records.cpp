@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "book/phonebook_file.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::test {
@@ -85,7 +86,7 @@ bool RunsInStep(const book::RecordList& list) {
       if (!textFits(attribute.value, attribute.valueLength)) return false;
     }
     if (!textFits(record.text, record.textLength)) return false;
-    if (list.names[record.name] == u"contact") {
+    if (list.names[record.name] == book::kContact) {
       if (row >= list.rowStarts.size() || list.rowStarts[row] != index) return false;
       ++row;
     }
