@@ -59,9 +59,9 @@ NodeRecord GetRecord(const book::RecordList& list, std::size_t index) {
   record.Text = book::RecordText(list, index);
   // Each item starts with a name and ends with a bar, so there are no blanks to trim.
   for (std::size_t k = 0; k < book::AttributeCount(list, index); ++k) {
-    const AttributePair& pair =
-        record.AttributeList.emplace_back(std::u16string(book::AttributeName(list, index, k)),
-                                          std::u16string(book::AttributeValue(list, index, k)));
+    record.AttributeList.push_back({std::u16string(book::AttributeName(list, index, k)),
+                                    std::u16string(book::AttributeValue(list, index, k))});
+    const AttributePair& pair = record.AttributeList.back();
     record.Attributes += pair.name + u"=\"" + pair.value + u"\"|";
   }
   return record;
