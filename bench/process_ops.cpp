@@ -107,9 +107,6 @@ std::int64_t RecordListBytes(const book::RecordList& list) {
   for (const std::u16string& name : list.names) {
     bytes += static_cast<std::int64_t>(sizeof(name) + (name.capacity() + 1) * sizeof(char16_t));
   }
-  for (const std::u16string& number : list.customNumbers) {
-    bytes += static_cast<std::int64_t>(sizeof(number) + (number.capacity() + 1) * sizeof(char16_t));
-  }
   return bytes;
 }
 

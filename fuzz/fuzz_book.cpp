@@ -22,6 +22,7 @@
 #include "book/slot.h"
 #include "services/text.h"
 #include "services/toolkit/toolkit.h"
+#include "support/book_records.h"
 #include "xml/xml.h"
 
 namespace {
@@ -96,7 +97,7 @@ rk::book::BookSlot& Slot(int slot) { return *rk::book::FindSlot(slot); }
 
 void CheckInStep(const char* after) {
   for (const int slot : {1, 2}) {
-    if (!rk::book::RowsInStep(Slot(slot))) {
+    if (!rk::test::RowsInStep(Slot(slot))) {
       std::fprintf(stderr, "fuzz_book: rows of slot %d out of step after %s\n", slot, after);
       std::abort();
     }

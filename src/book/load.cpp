@@ -1,4 +1,3 @@
-#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -34,9 +33,11 @@ void ReportParseError() {
 
 // The re-indented copy of document 0 beside the file, written on a thread of its own while
 // the load goes on walking the same tree, which neither of them changes. Going, it waits for
-// the copy and frees the document.
+// the copy and frees the document. Made without a path, for a load that read no document,
+// it does nothing.
 class FormattedCopy {
  public:
+  FormattedCopy() = default;
   explicit FormattedCopy(std::u16string_view path) : path_(std::u16string(path) + u"_Formatiert.xml") {
     // Texts the normalisation could not settle (it ran out of memory) are reduced by the copy
     // itself, which changes the tree; then the copy is written before the walk reads it.
@@ -52,41 +53,41 @@ class FormattedCopy {
   }
   ~FormattedCopy() {
     if (worker_.joinable()) worker_.join();
-    xml::FreeDocument(kDocument);
+    if (!path_.empty()) xml::FreeDocument(kDocument);
   }
   FormattedCopy(const FormattedCopy&) = delete;
   FormattedCopy& operator=(const FormattedCopy&) = delete;
 
  private:
   // The copy is a convenience for the user; a failure to write it is not reported.
-  void Write() const { xml::SaveFormatted(kDocument, path_, xml::FormatReindent, kCopyIndent); }
+  void Write() const {
+    static_cast<void>(xml::SaveFormatted(kDocument, path_, xml::FormatReindent, kCopyIndent));
+  }
 
   std::u16string path_;
   std::thread worker_;
 };
 
-// Parses the file, reports what is wrong with it, starts the re-indented copy beside it and
-// records its elements into the load list. The copy is done and the document freed when
-// `copy` goes.
-void ReadBook(std::u16string_view path, std::optional<FormattedCopy>& copy) {
-  WorkingState& state = Working();
+// Parses the file into document 0 and reports what is wrong with it; false when no document
+// was made. A malformed file still gives the tree read up to the error.
+[[nodiscard]] bool ReadDocument(std::u16string_view path) {
   if (xml::LoadDocument(kDocument, path, xml::kEncodingAuto, kNormalise) == 0) {
     ReportFileProblem(u"Das Telefonbuch kann nicht geöffnet werden.", path, tk::kIconError);
-    ClearRecords(state.loadList);
-    return;
+    return false;
   }
-  // A malformed file still gives the tree read up to the error; it is loaded all the same.
   if (xml::DocumentStatus(kDocument) != 0) ReportParseError();
   // The load stored the texts normalised already; this settles the line-break style.
   xml::FormatDocument(kDocument, kNormalise, kNormaliseIndent);
-  copy.emplace(path);
-  ClearRecords(state.loadList);
-  // The load counted what the walk will record, so the list is allocated once.
+  return true;
+}
+
+// Records the elements of document 0 into the load list, which is allocated once: the load
+// counted what the walk will record.
+void WalkDocument(LoadWork& work) {
   const xml::LoadedSize size = xml::LoadedTreeSize(kDocument);
-  ReserveRecords(state.loadList, size.elements, size.attributes, size.characters);
-  state.elementCounter = -1;
-  if (xml::XmlNode* main = xml::MainNode(kDocument)) Walk(main, 0);
-  TrimCapacity(state.loadList);
+  ReserveRecords(work.loadList, size.elements, size.attributes, size.characters);
+  if (xml::XmlNode* main = xml::MainNode(kDocument)) Walk(main, 0, work);
+  TrimCapacity(work.loadList);
 }
 
 }  // namespace
@@ -98,24 +99,21 @@ void Load(int slotNumber) {
                                                  u"Telefonbuch (*.xml)|*.xml", 0);
   if (path.empty()) return;
 
-  WorkingState& state = Working();
   slot->rememberedFolder = FolderPart(path);
   tk::SetText(slot->fileField, path);
-  state.numberSuffix = SuffixText(slot->suffix);
+  LoadWork work;
+  work.numberSuffix = slot->numberSuffix;
   // The old book goes before the new one is read, so the two are never in memory together.
   ClearRecords(slot->records);
-  state.bookName = u"Unbekannt";
 
-  std::optional<FormattedCopy> copy;
-  ReadBook(path, copy);
-
-  // The load list is handed over rather than copied: nothing reads it after a load, and a
-  // copy would hold a large book twice.
-  slot->records = std::exchange(state.loadList, RecordList{});
-  ShowAllRows(*slot);
-  tk::SetText(slot->nameField, state.bookName);
+  const bool read = ReadDocument(path);
   // The list is filled while the copy is still being written; the load ends with both done.
-  copy.reset();
+  const FormattedCopy copy = read ? FormattedCopy(path) : FormattedCopy();
+  if (read) WalkDocument(work);
+  // The load list is handed over rather than copied: a copy would hold a large book twice.
+  slot->records = std::move(work.loadList);
+  ShowAllRows(*slot);
+  tk::SetText(slot->nameField, work.bookName);
 }
 
 }  // namespace rk::book

@@ -1,4 +1,5 @@
 #include "book/book.h"
+#include "book/phonebook_file.h"
 #include "book/slot.h"
 #include "services/date.h"
 #include "services/toolkit/toolkit.h"
@@ -12,6 +13,15 @@ DateValue (*g_clock)() = &CurrentDate;
 
 void SetClock(DateValue (*clock)()) { g_clock = clock != nullptr ? clock : &CurrentDate; }
 
+void AppendEmptyBook(RecordList& list, NumberSuffix suffix, std::u16string_view bookName) {
+  AppendElement(list, 0, suffix, 0, kPhonebooks);
+  SetLastText(list, {});
+  AppendElement(list, 1, suffix, 1, kPhonebook);
+  AppendAttribute(list, kOwnerAttribute, u"1");
+  AppendAttribute(list, kNameAttribute, bookName);
+  SetLastText(list, {});
+}
+
 void New(int slotNumber) {
   BookSlot* slot = FindSlot(slotNumber);
   if (slot == nullptr) return;
@@ -20,14 +30,8 @@ void New(int slotNumber) {
   tk::SetText(slot->fileField, slot->rememberedFolder + name + u".xml");
   tk::ClearItems(slot->contactList);
   RefreshCountLabel(*slot);
-  // The two elements a phonebook file starts with, numbered as a load numbers them.
   ClearRecords(slot->records);
-  AppendElement(slot->records, 0, slot->suffix, 0, u"phonebooks");
-  SetLastText(slot->records, {});
-  AppendElement(slot->records, 1, slot->suffix, 1, u"phonebook");
-  AppendAttribute(slot->records, u"owner", u"1");
-  AppendAttribute(slot->records, u"name", name);
-  SetLastText(slot->records, {});
+  AppendEmptyBook(slot->records, slot->numberSuffix, name);
 }
 
 }  // namespace rk::book

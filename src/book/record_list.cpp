@@ -2,20 +2,17 @@
 
 #include <algorithm>
 #include <functional>
-#include <limits>
 
+#include "book/phonebook_file.h"
 #include "services/text.h"
 
 namespace rk::book {
 namespace {
 
-constexpr std::u16string_view kContact = u"contact";
-constexpr std::u16string_view kUniqueId = u"uniqueid";
-constexpr std::u16string_view kRealName = u"realName";
-constexpr std::u16string_view kNumber = u"number";
 constexpr std::u16string_view kNumberSeparator = u"  #  ";
 
-std::uint32_t Narrow(std::size_t value) { return static_cast<std::uint32_t>(value); }
+// A count, index or length in the 32 bits the stored records keep of it.
+std::uint32_t ToRecordField(std::size_t value) { return static_cast<std::uint32_t>(value); }
 
 std::uint32_t LookUpName(const RecordList& list, std::u16string_view name) {
   const auto found = list.nameIds.find(name);
@@ -37,52 +34,6 @@ std::u16string_view PoolText(const RecordList& list, std::uint64_t offset, std::
 std::size_t AttributeEnd(const RecordList& list, std::size_t index) {
   return index + 1 < list.records.size() ? list.records[index + 1].firstAttribute
                                          : list.attributes.size();
-}
-
-struct ParsedNumber {
-  std::uint32_t number = 0;
-  NumberSuffix suffix = NumberSuffix::kCustom;
-};
-
-// Splits "12 (1)" into its number and suffix; a text that the number and suffix would not
-// give back exactly (leading zeros, other suffixes, too large) is kept whole as custom.
-ParsedNumber ParseNumberText(std::u16string_view text) {
-  ParsedNumber parsed;
-  std::size_t digits = 0;
-  std::uint64_t value = 0;
-  while (digits < text.size() && text[digits] >= u'0' && text[digits] <= u'9') {
-    value = value * 10 + static_cast<std::uint64_t>(text[digits] - u'0');
-    if (value > std::numeric_limits<std::uint32_t>::max()) return parsed;
-    ++digits;
-  }
-  if (digits == 0 || (digits > 1 && text[0] == u'0')) return parsed;
-  const std::u16string_view rest = text.substr(digits);
-  if (rest.empty()) {
-    parsed.suffix = NumberSuffix::kNone;
-  } else if (rest == SuffixText(NumberSuffix::kBookOne)) {
-    parsed.suffix = NumberSuffix::kBookOne;
-  } else if (rest == SuffixText(NumberSuffix::kBookTwo)) {
-    parsed.suffix = NumberSuffix::kBookTwo;
-  } else {
-    return parsed;
-  }
-  parsed.number = static_cast<std::uint32_t>(value);
-  return parsed;
-}
-
-// The attribute pairs of an Attributes text, split at "|" the way the text is formed:
-// key up to the first "=", value between the quotation marks.
-std::vector<AttributePair> SplitAttributesText(std::u16string_view text) {
-  std::vector<AttributePair> pairs;
-  const std::size_t items = CountOccurrences(text, u"|");
-  for (std::size_t item = 1; item <= items; ++item) {
-    const std::u16string_view piece = Field(text, u'|', item);
-    const std::u16string_view key = piece.substr(0, piece.find(u'='));
-    std::u16string_view value;
-    if (piece.size() > key.size() + 3) value = piece.substr(key.size() + 2, piece.size() - key.size() - 3);
-    pairs.push_back({std::u16string(key), std::u16string(value)});
-  }
-  return pairs;
 }
 
 // The pool characters of records [first, end): their attribute values and texts lie there in
@@ -135,11 +86,7 @@ void CopyRun(RecordList& target, const RecordList& source, RunExtent run,
     StoredRecord copy = source.records[index];
     copy.name = targetName(copy.name);
     copy.text = copy.text - range.begin + poolBase;
-    copy.firstAttribute = Narrow(copy.firstAttribute - firstAttribute + attributeBase);
-    if (copy.suffix == NumberSuffix::kCustom) {
-      copy.number = Narrow(target.customNumbers.size());
-      target.customNumbers.push_back(source.customNumbers[source.records[index].number]);
-    }
+    copy.firstAttribute = ToRecordField(copy.firstAttribute - firstAttribute + attributeBase);
     if (copy.name == target.contactName) target.rowStarts.push_back(target.records.size());
     target.records.push_back(copy);
   }
@@ -160,12 +107,6 @@ std::u16string_view SuffixText(NumberSuffix suffix) {
     default:
       return {};
   }
-}
-
-NumberSuffix SuffixOf(std::u16string_view text) {
-  if (text == SuffixText(NumberSuffix::kBookOne)) return NumberSuffix::kBookOne;
-  if (text == SuffixText(NumberSuffix::kBookTwo)) return NumberSuffix::kBookTwo;
-  return NumberSuffix::kNone;
 }
 
 void ClearRecords(RecordList& list) { list = RecordList{}; }
@@ -190,7 +131,7 @@ std::uint32_t InternName(RecordList& list, std::u16string_view name) {
   if (const auto found = list.nameIds.find(name); found != list.nameIds.end()) {
     return found->second;
   }
-  const std::uint32_t id = Narrow(list.names.size());
+  const std::uint32_t id = ToRecordField(list.names.size());
   list.names.emplace_back(name);
   list.nameIds.emplace(std::u16string(name), id);
   if (name == kContact) list.contactName = id;
@@ -209,7 +150,7 @@ void AppendElement(RecordList& list, std::uint32_t number, NumberSuffix suffix,
   record.suffix = suffix;
   record.depth = depth;
   record.name = nameId;
-  record.firstAttribute = Narrow(list.attributes.size());
+  record.firstAttribute = ToRecordField(list.attributes.size());
   record.text = list.pool.size();
   if (record.name == list.contactName) list.rowStarts.push_back(list.records.size());
   list.records.push_back(record);
@@ -220,52 +161,17 @@ void AppendAttribute(RecordList& list, std::u16string_view name, std::u16string_
 }
 
 void AppendAttribute(RecordList& list, std::uint32_t nameId, std::u16string_view value) {
-  list.attributes.push_back({AppendToPool(list, value), Narrow(value.size()), nameId});
+  list.attributes.push_back({AppendToPool(list, value), ToRecordField(value.size()), nameId});
 }
 
 void SetLastText(RecordList& list, std::u16string_view text) {
   StoredRecord& record = list.records.back();
   record.text = AppendToPool(list, text);
-  record.textLength = Narrow(text.size());
-}
-
-void AppendRecord(RecordList& list, const NodeRecord& record) {
-  const ParsedNumber parsed = ParseNumberText(record.Nr);
-  std::uint32_t number = parsed.number;
-  if (parsed.suffix == NumberSuffix::kCustom) {
-    number = Narrow(list.customNumbers.size());
-    list.customNumbers.push_back(record.Nr);
-  }
-  AppendElement(list, number, parsed.suffix, record.Depth, record.Name);
-  if (!record.AttributeList.empty()) {
-    for (const AttributePair& pair : record.AttributeList) AppendAttribute(list, pair.name, pair.value);
-  } else if (!record.Attributes.empty()) {
-    for (const AttributePair& pair : SplitAttributesText(record.Attributes)) {
-      AppendAttribute(list, pair.name, pair.value);
-    }
-  }
-  SetLastText(list, record.Text);
-}
-
-NodeRecord GetRecord(const RecordList& list, std::size_t index) {
-  NodeRecord record;
-  record.Nr = NumberText(list, index);
-  record.Depth = RecordDepth(list, index);
-  record.Name = std::u16string(RecordName(list, index));
-  record.Attributes = AttributesText(list, index);
-  record.Text = std::u16string(RecordText(list, index));
-  const std::size_t count = AttributeCount(list, index);
-  record.AttributeList.reserve(count);
-  for (std::size_t k = 0; k < count; ++k) {
-    record.AttributeList.push_back({std::u16string(AttributeName(list, index, k)),
-                                    std::u16string(AttributeValue(list, index, k))});
-  }
-  return record;
+  record.textLength = ToRecordField(text.size());
 }
 
 std::u16string NumberText(const RecordList& list, std::size_t index) {
   const StoredRecord& record = list.records[index];
-  if (record.suffix == NumberSuffix::kCustom) return list.customNumbers[record.number];
   std::u16string text = DecimalText(record.number);
   text += SuffixText(record.suffix);
   return text;
@@ -295,18 +201,6 @@ std::u16string_view AttributeName(const RecordList& list, std::size_t index, std
 std::u16string_view AttributeValue(const RecordList& list, std::size_t index, std::size_t k) {
   const StoredAttribute& attribute = list.attributes[list.records[index].firstAttribute + k];
   return PoolText(list, attribute.value, attribute.valueLength);
-}
-
-std::u16string AttributesText(const RecordList& list, std::size_t index) {
-  std::u16string text;
-  const std::size_t count = AttributeCount(list, index);
-  for (std::size_t k = 0; k < count; ++k) {
-    text += AttributeName(list, index, k);
-    text += u"=\"";
-    text += AttributeValue(list, index, k);
-    text += u"\"|";
-  }
-  return std::u16string(TrimBlanks(text));
 }
 
 std::size_t RowCount(const RecordList& list) { return list.rowStarts.size(); }
@@ -362,10 +256,6 @@ std::u16string BuildRowText(const RecordList& list, std::size_t row, const Colum
 }
 
 }  // namespace
-
-std::u16string RowText(const RecordList& list, std::size_t row) {
-  return BuildRowText(list, row, ColumnNamesOf(list));
-}
 
 std::vector<std::u16string> AllRowTexts(const RecordList& list) {
   const ColumnNames columns = ColumnNamesOf(list);
@@ -433,7 +323,7 @@ void RemoveRuns(RecordList& list, std::span<const std::size_t> rows) {
     for (std::size_t index = block.first; index < block.end; ++index) {
       StoredRecord record = list.records[index];
       record.text = record.text - range.begin + poolWrite;
-      record.firstAttribute = Narrow(record.firstAttribute - firstAttribute + attributeWrite);
+      record.firstAttribute = ToRecordField(record.firstAttribute - firstAttribute + attributeWrite);
       if (record.name == list.contactName) list.rowStarts[rowWrite++] = recordWrite;
       list.records[recordWrite++] = record;
     }
@@ -450,36 +340,6 @@ void RemoveRuns(RecordList& list, std::span<const std::size_t> rows) {
   list.attributes.resize(attributeWrite);
   list.pool.resize(static_cast<std::size_t>(poolWrite));
   list.rowStarts.resize(rowWrite);
-}
-
-bool RunsInStep(const RecordList& list) {
-  std::size_t row = 0;
-  std::uint64_t poolEnd = 0;  // texts must lie in record order, without overlap
-  const auto textFits = [&](std::uint64_t offset, std::uint32_t length) {
-    if (offset < poolEnd || offset + length > list.pool.size()) return false;
-    poolEnd = offset + length;
-    return true;
-  };
-  for (std::size_t index = 0; index < list.records.size(); ++index) {
-    const StoredRecord& record = list.records[index];
-    if (record.name >= list.names.size()) return false;
-    if (record.suffix == NumberSuffix::kCustom && record.number >= list.customNumbers.size()) {
-      return false;
-    }
-    const std::size_t attributeEnd = AttributeEnd(list, index);
-    if (record.firstAttribute > attributeEnd || attributeEnd > list.attributes.size()) return false;
-    for (std::size_t k = record.firstAttribute; k < attributeEnd; ++k) {
-      const StoredAttribute& attribute = list.attributes[k];
-      if (attribute.name >= list.names.size()) return false;
-      if (!textFits(attribute.value, attribute.valueLength)) return false;
-    }
-    if (!textFits(record.text, record.textLength)) return false;
-    if (list.names[record.name] == kContact) {
-      if (row >= list.rowStarts.size() || list.rowStarts[row] != index) return false;
-      ++row;
-    }
-  }
-  return row == list.rowStarts.size();
 }
 
 }  // namespace rk::book

@@ -17,46 +17,22 @@
 
 namespace rk::book {
 
-// One attribute as read from the file: name and value exactly, whatever they contain.
-struct AttributePair {
-  std::u16string name;
-  std::u16string value;
-  bool operator==(const AttributePair&) const = default;
-};
-
-// One element of a book as a value handed in and out.
-struct NodeRecord {
-  std::u16string Nr;          // element number with the slot's suffix, e.g. "2 (1)"
-  std::int32_t Depth = 0;     // 0 for the main element, one more per level below it
-  std::u16string Name;        // element name as in the file
-  std::u16string Attributes;  // name="value"| per attribute, trimmed: for display and compare
-  std::u16string Text;        // element text after the load normalisation
-  // The attributes themselves, which saving writes. When a record is handed in with this
-  // list empty, the pairs are taken from the `Attributes` text split at "|".
-  std::vector<AttributePair> AttributeList;
-  bool operator==(const NodeRecord&) const = default;
-};
-
 // Which suffix follows a record's element number.
 enum class NumberSuffix : std::uint8_t {
   kNone = 0,    // "12"
   kBookOne = 1, // "12 (1)"
   kBookTwo = 2, // "12 (2)"
-  kCustom = 3,  // a number text of another form, kept whole in `customNumbers`
 };
 
 // The suffix text of a suffix id (" (1)", " (2)" or empty).
 std::u16string_view SuffixText(NumberSuffix suffix);
-
-// The suffix id of a suffix text; kNone for any text but " (1)" and " (2)".
-NumberSuffix SuffixOf(std::u16string_view text);
 
 inline constexpr std::uint32_t kNoName = 0xFFFFFFFF;
 
 struct StoredRecord {
   std::uint64_t text = 0;            // pool offset of the element text
   std::uint32_t textLength = 0;
-  std::uint32_t number = 0;          // element number, or index into customNumbers
+  std::uint32_t number = 0;          // element number
   std::int32_t depth = 0;
   std::uint32_t name = 0;            // index into names
   std::uint32_t firstAttribute = 0;  // its attributes run up to the next record's first one
@@ -86,7 +62,6 @@ struct RecordList {
   std::vector<char16_t> pool;
   std::vector<std::u16string> names;
   std::unordered_map<std::u16string, std::uint32_t, NameHash, NameEqual> nameIds;
-  std::vector<std::u16string> customNumbers;
   // Index of the `contact` record that starts each run, ascending.
   std::vector<std::size_t> rowStarts;
   std::uint32_t contactName = kNoName;  // id of the name "contact" once it is in the table
@@ -103,10 +78,6 @@ void TrimCapacity(RecordList& list);
 std::size_t RecordCount(const RecordList& list);
 
 // --- Adding records ----------------------------------------------------------------------
-
-// Appends a record made from a value; its pairs come from AttributeList, or from the
-// Attributes text when that list is empty.
-void AppendRecord(RecordList& list, const NodeRecord& record);
 
 // Makes room for that many more records, attributes and text characters, so that a list
 // built to a known size is allocated once.
@@ -128,10 +99,7 @@ void SetLastText(RecordList& list, std::u16string_view text);
 
 // --- Reading records ---------------------------------------------------------------------
 
-// The whole record at `index` as a value (index below RecordCount).
-NodeRecord GetRecord(const RecordList& list, std::size_t index);
-
-// Single fields without building the whole value; views are valid until the list changes.
+// The fields of record `index` (below RecordCount); views are valid until the list changes.
 std::u16string NumberText(const RecordList& list, std::size_t index);
 std::int32_t RecordDepth(const RecordList& list, std::size_t index);
 std::u16string_view RecordName(const RecordList& list, std::size_t index);
@@ -139,9 +107,6 @@ std::u16string_view RecordText(const RecordList& list, std::size_t index);
 std::size_t AttributeCount(const RecordList& list, std::size_t index);
 std::u16string_view AttributeName(const RecordList& list, std::size_t index, std::size_t k);
 std::u16string_view AttributeValue(const RecordList& list, std::size_t index, std::size_t k);
-
-// The Attributes text of a record: name="value"| per attribute, trimmed of blanks.
-std::u16string AttributesText(const RecordList& list, std::size_t index);
 
 // --- Contact runs and rows ---------------------------------------------------------------
 
@@ -157,10 +122,7 @@ std::size_t RowCount(const RecordList& list);
 // The records of run `row` (row below RowCount).
 RunExtent RunOf(const RecordList& list, std::size_t row);
 
-// The ContactList row text of run `row`: "\n" Nr "\n" ID "\n" Name "\n" Telefon.
-std::u16string RowText(const RecordList& list, std::size_t row);
-
-// Row texts of every run, in order.
+// The ContactList row text of every run, in order: "\n" Nr "\n" ID "\n" Name "\n" Telefon.
 std::vector<std::u16string> AllRowTexts(const RecordList& list);
 
 // Appends exact copies of the runs `rows` (ascending or not) of `source` to `target`, in the
@@ -170,9 +132,5 @@ void AppendRuns(RecordList& target, const RecordList& source, std::span<const st
 // Removes the runs `rows` (ascending, unique) in one compaction pass over records and pool.
 // Records before the first contact never belong to a run and stay.
 void RemoveRuns(RecordList& list, std::span<const std::size_t> rows);
-
-// True when rowStarts lists exactly the `contact` records, in order, and every stored offset
-// lies inside the pool.
-bool RunsInStep(const RecordList& list);
 
 }  // namespace rk::book

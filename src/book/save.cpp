@@ -5,6 +5,7 @@
 
 #include "book/book.h"
 #include "book/file_message.h"
+#include "book/phonebook_file.h"
 #include "book/slot.h"
 #include "services/text.h"
 #include "services/toolkit/toolkit.h"
@@ -17,8 +18,6 @@ namespace {
 constexpr int kDocument = 0;
 constexpr int kIndent = 3;
 
-constexpr std::u16string_view kPhonebook = u"phonebook";
-constexpr std::u16string_view kNameAttribute = u"name";
 constexpr std::u16string_view kUnsaved = u"Das Telefonbuch kann nicht gespeichert werden.";
 
 bool IsBlankUnit(char16_t unit) { return unit == u' ' || unit == u'\t'; }
@@ -66,10 +65,11 @@ std::u16string_view ReducedText(std::u16string_view text, std::u16string& buffer
 }
 
 // Makes the element of record `index` as the last child of `parent`; a `phonebook` element's
-// `name` attribute takes the book-name buffer. Attributes are set from the stored pairs, so
-// their values come back exactly as they were read.
-xml::XmlNode* AddElement(xml::XmlNode* parent, const RecordList& records, std::size_t index,
-                         std::u16string& buffer) {
+// `name` attribute takes `bookName`. Attributes are set from the stored pairs, so their values
+// come back exactly as they were read. `textBuffer` holds a text whose blanks were reduced.
+[[nodiscard]] xml::XmlNode* AddElement(xml::XmlNode* parent, const RecordList& records,
+                                       std::size_t index, std::u16string_view bookName,
+                                       std::u16string& textBuffer) {
   const std::u16string_view name = RecordName(records, index);
   xml::XmlNode* element = xml::AppendElement(parent, name);
   if (element == nullptr) return nullptr;
@@ -78,12 +78,10 @@ xml::XmlNode* AddElement(xml::XmlNode* parent, const RecordList& records, std::s
   for (std::size_t k = 0; k < attributes; ++k) {
     const std::u16string_view key = AttributeName(records, index, k);
     const bool isBookName = isPhonebook && key == kNameAttribute;
-    xml::SetAttribute(element, key,
-                      isBookName ? std::u16string_view(Working().bookName)
-                                 : AttributeValue(records, index, k));
+    xml::SetAttribute(element, key, isBookName ? bookName : AttributeValue(records, index, k));
   }
   if (const std::u16string_view text = RecordText(records, index); !text.empty()) {
-    xml::SetNodeText(element, ReducedText(text, buffer));
+    xml::SetNodeText(element, ReducedText(text, textBuffer));
   }
   return element;
 }
@@ -94,33 +92,29 @@ struct OpenElement {
   xml::XmlNode* node;
 };
 
-// Places every record below the most recent record of smaller depth (its parent in the file
-// it came from). A record list that does not start with a main element (contacts copied into
-// an empty slot) is placed below a `phonebooks` and `phonebook` pair like the one "Neu" makes,
-// so the file is still a phonebook. False when an element cannot be made.
-bool BuildDocument(const RecordList& records) {
+// Builds document 0 from the records, each placed below the most recent record of smaller
+// depth (its parent in the file it came from). A record list that does not start with a main
+// element (contacts copied into an empty slot) is placed below the empty book "Neu" makes, so
+// the file is still a phonebook. False when an element cannot be made.
+[[nodiscard]] bool BuildDocument(const RecordList& records, std::u16string_view bookName) {
+  RecordList emptyBook;
+  if (RecordDepth(records, 0) > 0) AppendEmptyBook(emptyBook, NumberSuffix::kNone, bookName);
   xml::XmlNode* const root = xml::RootNode(kDocument);
   std::vector<OpenElement> open;
-  std::u16string buffer;
-  if (RecordDepth(records, 0) > 0) {
-    xml::XmlNode* books = xml::AppendElement(root, u"phonebooks");
-    xml::XmlNode* book = books != nullptr ? xml::AppendElement(books, kPhonebook) : nullptr;
-    if (book == nullptr) return false;
-    xml::SetAttribute(book, u"owner", u"1");
-    xml::SetAttribute(book, kNameAttribute, Working().bookName);
-    open.push_back({0, books});
-    open.push_back({1, book});
-  }
-  for (std::size_t index = 0; index < RecordCount(records); ++index) {
-    const std::int32_t depth = RecordDepth(records, index);
-    while (!open.empty() && open.back().depth >= depth) open.pop_back();
-    // With nothing shallower open, the record is the main element; a further top-level record
-    // (a copied contact of a book whose main element was a contact) goes below the main one.
-    xml::XmlNode* parent = open.empty() ? root : open.back().node;
-    if (parent == root && xml::MainNode(kDocument) != nullptr) parent = xml::MainNode(kDocument);
-    xml::XmlNode* element = AddElement(parent, records, index, buffer);
-    if (element == nullptr) return false;
-    open.push_back({depth, element});
+  std::u16string textBuffer;
+  const RecordList* const lists[] = {&emptyBook, &records};
+  for (const RecordList* list : lists) {
+    for (std::size_t index = 0; index < RecordCount(*list); ++index) {
+      const std::int32_t depth = RecordDepth(*list, index);
+      while (!open.empty() && open.back().depth >= depth) open.pop_back();
+      // With nothing shallower open, the record is the main element; a further top-level
+      // record (a copied contact of a book whose main element was a contact) goes below it.
+      xml::XmlNode* parent = open.empty() ? root : open.back().node;
+      if (parent == root && xml::MainNode(kDocument) != nullptr) parent = xml::MainNode(kDocument);
+      xml::XmlNode* element = AddElement(parent, *list, index, bookName, textBuffer);
+      if (element == nullptr) return false;
+      open.push_back({depth, element});
+    }
   }
   return true;
 }
@@ -140,10 +134,10 @@ void Save(int slotNumber) {
     return;
   }
   if (xml::CreateDocument(kDocument, xml::EncodingUtf8) == 0) return;
-  Working().bookName = XmlCharactersOnly(tk::GetText(slot->nameField));
+  const std::u16string bookName = XmlCharactersOnly(tk::GetText(slot->nameField));
   // Re-indenting in LF style gives the same text as re-indenting in the new document's
   // CR LF style and converting every break to LF afterwards; it is done on the way out.
-  const bool saved = BuildDocument(slot->records) &&
+  const bool saved = BuildDocument(slot->records, bookName) &&
                      xml::SaveFormatted(kDocument, path, xml::FormatLf, kIndent) != 0;
   xml::FreeDocument(kDocument);
   // Without this message the user would close the program believing the book was saved.

@@ -12,8 +12,8 @@ namespace {
 
 std::array<BookSlot, 2>& Slots() {
   static std::array<BookSlot, 2> slots = {
-      BookSlot{.number = 1, .suffix = NumberSuffix::kBookOne, .rememberedFolder = {}, .records = {}},
-      BookSlot{.number = 2, .suffix = NumberSuffix::kBookTwo, .rememberedFolder = {}, .records = {}},
+      BookSlot{.number = 1, .numberSuffix = NumberSuffix::kBookOne, .rememberedFolder = {}, .records = {}},
+      BookSlot{.number = 2, .numberSuffix = NumberSuffix::kBookTwo, .rememberedFolder = {}, .records = {}},
   };
   return slots;
 }
@@ -48,11 +48,6 @@ std::u16string RememberedFolder(int slot) {
   return found == nullptr ? std::u16string() : found->rememberedFolder;
 }
 
-WorkingState& Working() {
-  static WorkingState state;
-  return state;
-}
-
 void RefreshCountLabel(const BookSlot& slot) {
   tk::SetText(slot.countLabel, u" Anz.: " + DecimalText(tk::CountItems(slot.contactList)));
 }
@@ -62,20 +57,6 @@ void ShowAllRows(const BookSlot& slot) {
   const std::vector<std::u16string> rows = AllRowTexts(slot.records);
   tk::AddItems(slot.contactList, rows);
   RefreshCountLabel(slot);
-}
-
-bool RowsInStep(const BookSlot& slot) {
-  if (!RunsInStep(slot.records)) return false;
-  const std::size_t rows = RowCount(slot.records);
-  if (static_cast<std::size_t>(tk::CountItems(slot.contactList)) != rows) return false;
-  for (std::size_t row = 0; row < rows; ++row) {
-    const std::u16string expected = RowText(slot.records, row);
-    for (int column = 1; column <= 4; ++column) {
-      const std::u16string_view cell = Field(expected, u'\n', static_cast<std::size_t>(column) + 1);
-      if (tk::GetItemText(slot.contactList, static_cast<int>(row), column) != cell) return false;
-    }
-  }
-  return true;
 }
 
 }  // namespace rk::book

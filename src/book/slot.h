@@ -1,9 +1,8 @@
 #pragma once
-// The two book slots (panes) and the working state shared by the phonebook operations.
-// A slot holds its book only as a record list (no XML tree between operations); its
-// ContactList shows row i for run i of that list, so rows and records are linked by position.
+// The two book slots (panes). A slot holds its book only as a record list (no XML tree
+// between operations); its ContactList shows row i for run i of that list, so rows and
+// records are linked by position.
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,29 +24,20 @@ struct BookSlot {
   int nameField = 0;
   int fileField = 0;
   int contactList = 0;
-  NumberSuffix suffix = NumberSuffix::kNone;  // given to the numbers of a load into this slot
-  std::u16string rememberedFolder;            // folder of the last file chosen, with separator
-  RecordList records;                         // the whole book
+  NumberSuffix numberSuffix = NumberSuffix::kNone;  // of the numbers a load into it gives out
+  std::u16string rememberedFolder;                  // folder of the last file chosen, with separator
+  RecordList records;                               // the whole book
 };
 
 // Slot 1 or 2; nullptr for any other number.
-BookSlot* FindSlot(int slot);
+[[nodiscard]] BookSlot* FindSlot(int slot);
 
 // The slot that is not `slot` (2 for 1, 1 for 2); nullptr for any other number.
-BookSlot* OtherSlot(int slot);
+[[nodiscard]] BookSlot* OtherSlot(int slot);
 
 // Gives slot 1 or 2 the controls of its pane; the shell, which numbers the controls, calls it
 // when it builds the main window.
 void AttachPane(int slot, const PaneControls& controls);
-
-// Working state of loading and saving, one for the whole program.
-struct WorkingState {
-  RecordList loadList;                // filled by the walk, handed to the slot after a load
-  std::int32_t elementCounter = -1;   // number of the element recorded last
-  std::u16string numberSuffix;        // " (1)" or " (2)" while a file is loaded
-  std::u16string bookName;            // name of the book being loaded or saved
-};
-WorkingState& Working();
 
 // Sets the count label to " Anz.: " and the number of rows the ContactList holds.
 void RefreshCountLabel(const BookSlot& slot);
@@ -55,9 +45,5 @@ void RefreshCountLabel(const BookSlot& slot);
 // Replaces every row of the ContactList by the rows of the record list (one call) and sets
 // the count label.
 void ShowAllRows(const BookSlot& slot);
-
-// True when the records' runs are in step with their own row index, and the ContactList has
-// one row per run whose columns 1 to 4 are the run's texts (tests and the fuzzer use it).
-bool RowsInStep(const BookSlot& slot);
 
 }  // namespace rk::book

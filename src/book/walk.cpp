@@ -6,14 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "book/slot.h"
+#include "book/phonebook_file.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::book {
 namespace {
-
-constexpr std::u16string_view kPhonebook = u"phonebook";
-constexpr std::u16string_view kNameAttribute = u"name";
 
 // The name a report gives a node kind that is not kept; empty for a kind ignored silently.
 std::u16string_view UnkeptKindName(int kind) {
@@ -103,11 +100,9 @@ class NameIds {
 
 }  // namespace
 
-void Walk(xml::XmlNode* node, std::int32_t depth) {
+void Walk(xml::XmlNode* node, std::int32_t depth, LoadWork& work) {
   if (node == nullptr) return;
-  WorkingState& state = Working();
-  const NumberSuffix suffix = SuffixOf(state.numberSuffix);
-  NameIds names(state.loadList);
+  NameIds names(work.loadList);
   ForEachNode(node, depth, [&](xml::XmlNode* current, std::int32_t level) {
     const int kind = xml::NodeKind(current);
     if (kind != xml::kNodeElement) {
@@ -116,20 +111,20 @@ void Walk(xml::XmlNode* node, std::int32_t depth) {
       }
       return false;
     }
-    ++state.elementCounter;
+    ++work.elementCounter;
     const std::u16string_view name = xml::NodeNameView(current);
-    AppendElement(state.loadList, static_cast<std::uint32_t>(state.elementCounter), suffix, level,
-                  names.Of(name));
+    AppendElement(work.loadList, static_cast<std::uint32_t>(work.elementCounter), work.numberSuffix,
+                  level, names.Of(name));
     const bool isPhonebook = name == kPhonebook;
     if (xml::BeginAttributes(current)) {
       while (xml::NextAttribute(current)) {
         const std::u16string_view attributeName = xml::AttributeNameView(current);
         const std::u16string_view value = xml::AttributeValueView(current);
-        if (isPhonebook && attributeName == kNameAttribute) state.bookName = value;
-        AppendAttribute(state.loadList, names.Of(attributeName), value);
+        if (isPhonebook && attributeName == kNameAttribute) work.bookName = value;
+        AppendAttribute(work.loadList, names.Of(attributeName), value);
       }
     }
-    SetLastText(state.loadList, xml::NodeTextView(current));
+    SetLastText(work.loadList, xml::NodeTextView(current));
     return true;
   });
 }

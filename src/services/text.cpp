@@ -54,35 +54,6 @@ std::u16string DecimalText(std::int64_t value) {
   return text;
 }
 
-std::size_t CountOccurrences(std::u16string_view text, std::u16string_view part) {
-  if (part.empty()) return 0;
-  std::size_t count = 0;
-  for (std::size_t at = text.find(part); at != std::u16string_view::npos;
-       at = text.find(part, at + part.size())) {
-    ++count;
-  }
-  return count;
-}
-
-std::u16string_view Field(std::u16string_view text, char16_t delimiter, std::size_t n) {
-  if (n == 0) return {};
-  std::size_t begin = 0;
-  for (std::size_t field = 1; field < n; ++field) {
-    const std::size_t end = text.find(delimiter, begin);
-    if (end == std::u16string_view::npos) return {};
-    begin = end + 1;
-  }
-  const std::size_t end = text.find(delimiter, begin);
-  return text.substr(begin, end == std::u16string_view::npos ? std::u16string_view::npos : end - begin);
-}
-
-std::u16string_view TrimBlanks(std::u16string_view text) {
-  const std::size_t first = text.find_first_not_of(u' ');
-  if (first == std::u16string_view::npos) return {};
-  const std::size_t last = text.find_last_not_of(u' ');
-  return text.substr(first, last - first + 1);
-}
-
 std::u16string_view FolderPart(std::u16string_view path) {
   const std::size_t at = path.find_last_of(u"/\\");
   return at == std::u16string_view::npos ? std::u16string_view{} : path.substr(0, at + 1);

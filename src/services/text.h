@@ -1,8 +1,6 @@
 #pragma once
 // Text and path helpers on UTF-16 text, and the conversions to UTF-8 and to OS paths.
-// Fields count from 1 and comparisons are case-sensitive, as the book logic expects.
 
-#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -17,15 +15,6 @@ constexpr bool IsSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xD
 
 // Decimal text of an integer ("-12", "0").
 std::u16string DecimalText(std::int64_t value);
-
-// Number of non-overlapping occurrences of `part`; 0 for an empty part.
-std::size_t CountOccurrences(std::u16string_view text, std::u16string_view part);
-
-// Field `n` (from 1) of the text split at `delimiter`; empty when n is out of range.
-std::u16string_view Field(std::u16string_view text, char16_t delimiter, std::size_t n);
-
-// The text without leading and trailing blanks (U+0020).
-std::u16string_view TrimBlanks(std::u16string_view text);
 
 // Folder part of a path: up to and including the last "/" or "\"; empty when there is none.
 std::u16string_view FolderPart(std::u16string_view path);

@@ -6,8 +6,12 @@
 
 namespace rk::book::test {
 
+using rk::test::AttributePair;
 using rk::test::FixedClock;
+using rk::test::GetRecord;
 using rk::test::ListRows;
+using rk::test::NodeRecord;
+using rk::test::RowsInStep;
 using rk::test::ShellTest;
 using rk::test::SlotRecords;
 using rk::test::Shown;

@@ -8,6 +8,7 @@
 #include "book/slot.h"
 #include "services/text.h"
 #include "services/toolkit/toolkit.h"
+#include "support/book_records.h"
 #include "xml/xml.h"
 
 namespace rk::reliability::test {
@@ -108,7 +109,7 @@ std::u16string ParseErrorMessageOf(std::u16string_view text) {
   return std::u16string(rest);
 }
 
-bool SlotInStep(int slot) { return book::RowsInStep(*book::FindSlot(slot)); }
+bool SlotInStep(int slot) { return rk::test::RowsInStep(*book::FindSlot(slot)); }
 
 std::size_t CountElements(int document) {
   xml::XmlNode* top = xml::MainNode(document);

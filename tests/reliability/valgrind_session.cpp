@@ -17,6 +17,7 @@
 #include "book/slot.h"
 #include "services/text.h"
 #include "services/toolkit/toolkit.h"
+#include "support/book_records.h"
 #include "test_paths.h"
 
 namespace {
@@ -38,7 +39,7 @@ void Press(int slot, int bookOneControl) {
 
 int Rows(int slot) { return rk::tk::CountItems(PaneControl(slot, rk::app::kContactList)); }
 
-bool InStep() { return rk::book::RowsInStep(*rk::book::FindSlot(1)) && rk::book::RowsInStep(*rk::book::FindSlot(2)); }
+bool InStep() { return rk::test::RowsInStep(*rk::book::FindSlot(1)) && rk::test::RowsInStep(*rk::book::FindSlot(2)); }
 
 void Highlight(int slot, std::initializer_list<int> rows) {
   const int list = PaneControl(slot, rk::app::kContactList);

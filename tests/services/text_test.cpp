@@ -12,27 +12,6 @@ TEST(TextHelpers, DecimalTextCoversSignAndExtremes) {
   EXPECT_EQ(DecimalText(INT64_MAX), u"9223372036854775807");
 }
 
-TEST(TextHelpers, CountsNonOverlappingOccurrences) {
-  EXPECT_EQ(CountOccurrences(u"a=\"1\"|b=\"2\"|", u"|"), 2u);
-  EXPECT_EQ(CountOccurrences(u"aaaa", u"aa"), 2u);
-  EXPECT_EQ(CountOccurrences(u"abc", u""), 0u);
-}
-
-TEST(TextHelpers, FieldIsEmptyOutOfRange) {
-  EXPECT_EQ(Field(u"a|b|", u'|', 1), u"a");
-  EXPECT_EQ(Field(u"a|b|", u'|', 2), u"b");
-  EXPECT_EQ(Field(u"a|b|", u'|', 3), u"");
-  EXPECT_EQ(Field(u"a|b|", u'|', 4), u"");
-  EXPECT_EQ(Field(u"a|b|", u'|', 0), u"");
-  EXPECT_EQ(Field(u"", u'|', 1), u"");
-}
-
-TEST(TextHelpers, TrimRemovesOnlyOuterBlanks) {
-  EXPECT_EQ(TrimBlanks(u"  a b  "), u"a b");
-  EXPECT_EQ(TrimBlanks(u"    "), u"");
-  EXPECT_EQ(TrimBlanks(u"\tx\t"), u"\tx\t");
-}
-
 TEST(TextHelpers, PathSplitsAtEitherSeparator) {
   EXPECT_EQ(FolderPart(u"/home/u/Buch.xml"), u"/home/u/");
   EXPECT_EQ(FilePart(u"/home/u/Buch.xml"), u"Buch.xml");

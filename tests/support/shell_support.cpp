@@ -13,10 +13,10 @@ namespace rk::test {
 
 DateValue FixedClock() { return MakeDate(2026, 12, 7, 10, 30, 0); }
 
-std::vector<book::NodeRecord> SlotRecords(int slot) {
+std::vector<NodeRecord> SlotRecords(int slot) {
   const book::RecordList& list = book::FindSlot(slot)->records;
-  std::vector<book::NodeRecord> records;
-  for (std::size_t i = 0; i < book::RecordCount(list); ++i) records.push_back(book::GetRecord(list, i));
+  std::vector<NodeRecord> records;
+  for (std::size_t i = 0; i < book::RecordCount(list); ++i) records.push_back(GetRecord(list, i));
   return records;
 }
 

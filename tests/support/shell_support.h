@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "book/record_list.h"
 #include "services/date.h"
+#include "support/book_records.h"
 #include "support/qt_support.h"
 #include "support/test_support.h"
 
@@ -23,7 +23,7 @@ using Shown = DialogScript::Shown;
 DateValue FixedClock();
 
 // Every record of the slot's book, in order.
-std::vector<book::NodeRecord> SlotRecords(int slot);
+std::vector<NodeRecord> SlotRecords(int slot);
 
 // The five cells of every row of a ContactList.
 std::vector<std::vector<std::u16string>> ListRows(int control);

@@ -29,7 +29,7 @@ Records RunRecords(int slot, std::size_t row) {
   const book::RecordList& list = book::FindSlot(slot)->records;
   const book::RunExtent run = book::RunOf(list, row);
   Records records;
-  for (std::size_t i = run.first; i < run.end; ++i) records.push_back(book::GetRecord(list, i));
+  for (std::size_t i = run.first; i < run.end; ++i) records.push_back(rk::test::GetRecord(list, i));
   return records;
 }
 
@@ -58,6 +58,6 @@ std::vector<int> States(int slot) {
   return states;
 }
 
-bool BothInStep() { return book::RowsInStep(*book::FindSlot(1)) && book::RowsInStep(*book::FindSlot(2)); }
+bool BothInStep() { return rk::test::RowsInStep(*book::FindSlot(1)) && rk::test::RowsInStep(*book::FindSlot(2)); }
 
 }  // namespace rk::transfer::test

@@ -15,7 +15,7 @@ namespace rk::transfer::test {
 
 // Controls are named by book 1's number and the slot: PaneControl(2, app::kCountLabel).
 using app::PaneControl;
-using book::NodeRecord;
+using rk::test::NodeRecord;
 using Records = std::vector<NodeRecord>;
 
 // A book of four contacts without blanks between its elements, so that no element has a text
