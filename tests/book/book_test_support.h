@@ -2,10 +2,13 @@
 // The shared running-shell helpers under the names the book tests, and the transfer and
 // reliability tests built on them, use.
 
+#include "app/controls.h"
 #include "support/shell_support.h"
 
 namespace rk::book::test {
 
+// Controls are named by book 1's number and the slot: PaneControl(2, app::kCountLabel).
+using app::PaneControl;
 using rk::test::AttributePair;
 using rk::test::FixedClock;
 using rk::test::GetRecord;

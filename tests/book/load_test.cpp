@@ -87,10 +87,10 @@ TEST_F(LoadTest, ShowsTheContactsAndWritesTheFormattedCopy) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].title, u"Telefonbuch auswählen:");
   EXPECT_EQ(shown[0].text + u"/", Folder());
-  EXPECT_EQ(ListRows(15), kSmallBookRows);
-  EXPECT_EQ(tk::GetText(2), u" Anz.: 2");
-  EXPECT_EQ(tk::GetText(7), u"Familie");
-  EXPECT_EQ(tk::GetText(9), path);
+  EXPECT_EQ(ListRows(PaneControl(1, app::kContactList)), kSmallBookRows);
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 2");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kNameField)), u"Familie");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kFileField)), path);
   EXPECT_EQ(RememberedFolder(1), Folder());
   EXPECT_EQ(ReadFile(path + u"_Formatiert.xml"), kSmallBookFormatted);
   EXPECT_EQ(ReadFile(path), kSmallBook);
@@ -108,8 +108,8 @@ TEST_F(LoadTest, ShowsTheContactsAndWritesTheFormattedCopy) {
   EXPECT_EQ(records[15].Name, u"uniqueid");
   EXPECT_TRUE(RowsInStep(*FindSlot(1)));
   // The other slot is not touched.
-  EXPECT_EQ(tk::CountItems(31), 0);
-  EXPECT_EQ(tk::GetText(18), u" Anz.: 0");
+  EXPECT_EQ(tk::CountItems(PaneControl(2, app::kContactList)), 0);
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kCountLabel)), u" Anz.: 0");
 }
 
 TEST_F(LoadTest, TwoSlotsNumberAlikeWithTheirOwnSuffixAndFolder) {
@@ -122,10 +122,10 @@ TEST_F(LoadTest, TwoSlotsNumberAlikeWithTheirOwnSuffixAndFolder) {
   Rows expected = kSmallBookRows;
   expected[0][1] = u"2 (2)";
   expected[1][1] = u"10 (2)";
-  EXPECT_EQ(ListRows(31), expected);
-  EXPECT_EQ(ListRows(15), kSmallBookRows);
-  EXPECT_EQ(tk::GetText(18), u" Anz.: 2");
-  EXPECT_EQ(tk::GetText(25), second);
+  EXPECT_EQ(ListRows(PaneControl(2, app::kContactList)), expected);
+  EXPECT_EQ(ListRows(PaneControl(1, app::kContactList)), kSmallBookRows);
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kCountLabel)), u" Anz.: 2");
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kFileField)), second);
   EXPECT_EQ(RememberedFolder(2), Folder() + u"Daten/");
   EXPECT_EQ(RememberedFolder(1), Folder());
   ASSERT_FALSE(shown.empty());
@@ -136,15 +136,15 @@ TEST_F(LoadTest, TwoSlotsNumberAlikeWithTheirOwnSuffixAndFolder) {
   const std::vector<Shown> again = Load(2, second);
   ASSERT_FALSE(again.empty());
   EXPECT_EQ(again[0].text, Folder() + u"Daten");
-  EXPECT_EQ(ListRows(31), expected);
+  EXPECT_EQ(ListRows(PaneControl(2, app::kContactList)), expected);
   EXPECT_TRUE(RowsInStep(*FindSlot(1)));
   EXPECT_TRUE(RowsInStep(*FindSlot(2)));
 }
 
 TEST_F(LoadTest, BookNameIsUnknownUnlessAPhonebookNamesIt) {
   Load(1, WriteFile("ohne.xml", "<phonebooks><phonebook owner=\"1\"><contact/></phonebook></phonebooks>"));
-  EXPECT_EQ(tk::GetText(7), u"Unbekannt");
-  EXPECT_EQ(ListRows(15), (Rows{{u"", u"2 (1)", u"", u"", u""}}));
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kNameField)), u"Unbekannt");
+  EXPECT_EQ(ListRows(PaneControl(1, app::kContactList)), (Rows{{u"", u"2 (1)", u"", u"", u""}}));
 
   // Of two books the later name wins; the second book's record travels with the last
   // contact of the first, so its numbers show in that contact's row.
@@ -152,9 +152,9 @@ TEST_F(LoadTest, BookNameIsUnknownUnlessAPhonebookNamesIt) {
                     "<phonebooks><phonebook name=\"Erst\"><contact><realName>A</realName></contact>"
                     "</phonebook><phonebook name=\"Zweit\"><number>9</number><contact/></phonebook>"
                     "</phonebooks>"));
-  EXPECT_EQ(tk::GetText(7), u"Zweit");
-  EXPECT_EQ(ListRows(15), (Rows{{u"", u"2 (1)", u"", u"A", u"9"}, {u"", u"6 (1)", u"", u"", u""}}));
-  EXPECT_EQ(tk::GetText(2), u" Anz.: 2");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kNameField)), u"Zweit");
+  EXPECT_EQ(ListRows(PaneControl(1, app::kContactList)), (Rows{{u"", u"2 (1)", u"", u"A", u"9"}, {u"", u"6 (1)", u"", u"", u""}}));
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 2");
 }
 
 TEST_F(LoadTest, ParseErrorIsShownWithLineAndColumnThenThePartialBook) {
@@ -175,8 +175,8 @@ TEST_F(LoadTest, ParseErrorIsShownWithLineAndColumnThenThePartialBook) {
   EXPECT_EQ(shown[1].text,
             u"  Fehler in der XML-Datei.    \n\n  Zeile:\t5    \n  Spalte:\t38    \n\n"
             u"  Meldung:\n    mismatched tag    \n");
-  EXPECT_EQ(ListRows(15), (Rows{{u"", u"2 (1)", u"1", u"", u""}, {u"", u"4 (1)", u"2", u"", u""}}));
-  EXPECT_EQ(tk::GetText(7), u"Kaputt");
+  EXPECT_EQ(ListRows(PaneControl(1, app::kContactList)), (Rows{{u"", u"2 (1)", u"1", u"", u""}, {u"", u"4 (1)", u"2", u"", u""}}));
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kNameField)), u"Kaputt");
   EXPECT_TRUE(Exists(path + u"_Formatiert.xml"));
 }
 
@@ -204,7 +204,7 @@ TEST_F(LoadTest, EveryNodeThatIsNotKeptIsReportedInDocumentOrder) {
     EXPECT_EQ(shown[i + 1].text, Report(kinds[i]));
   }
   // The nodes are dropped: numbering counts elements only.
-  EXPECT_EQ(ListRows(15), (Rows{{u"", u"2 (1)", u"", u"A", u""},
+  EXPECT_EQ(ListRows(PaneControl(1, app::kContactList)), (Rows{{u"", u"2 (1)", u"", u"A", u""},
                                 {u"", u"4 (1)", u"", u"B", u""},
                                 {u"", u"6 (1)", u"3", u"", u""}}));
 }
@@ -212,19 +212,19 @@ TEST_F(LoadTest, EveryNodeThatIsNotKeptIsReportedInDocumentOrder) {
 TEST_F(LoadTest, CancelLeavesTheSlotAsItWas) {
   const std::u16string path = WriteFile("Buch.xml", kSmallBook);
   Load(1, path);
-  tk::SetText(7, u"Geändert");
+  tk::SetText(PaneControl(1, app::kNameField), u"Geändert");
   const std::vector<NodeRecord> before = SlotRecords(1);
 
   rk::test::DialogScript script;
   script.CancelFileDialog();
-  Press(4);
+  Press(PaneControl(1, app::kLoadButton));
   EXPECT_TRUE(script.AllAnswered());
 
   EXPECT_EQ(SlotRecords(1), before);
-  EXPECT_EQ(ListRows(15), kSmallBookRows);
-  EXPECT_EQ(tk::GetText(7), u"Geändert");
-  EXPECT_EQ(tk::GetText(9), path);
-  EXPECT_EQ(tk::GetText(2), u" Anz.: 2");
+  EXPECT_EQ(ListRows(PaneControl(1, app::kContactList)), kSmallBookRows);
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kNameField)), u"Geändert");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kFileField)), path);
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 2");
   EXPECT_EQ(RememberedFolder(1), Folder());
 }
 
@@ -239,10 +239,10 @@ TEST_F(LoadTest, UnreadableFileIsReportedAndLeavesAnEmptySlot) {
   EXPECT_EQ(shown[1].icon, tk::kIconError);
   EXPECT_EQ(shown[1].text, u"  Das Telefonbuch kann nicht geöffnet werden.    \n\n  Datei:  fehlt.xml"
                            u"    \n\n  Pfad:   " + Folder() + u"Alt/    ");
-  EXPECT_EQ(tk::CountItems(31), 0);
-  EXPECT_EQ(tk::GetText(18), u" Anz.: 0");
-  EXPECT_EQ(tk::GetText(23), u"Unbekannt");
-  EXPECT_EQ(tk::GetText(25), missing);
+  EXPECT_EQ(tk::CountItems(PaneControl(2, app::kContactList)), 0);
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kCountLabel)), u" Anz.: 0");
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kNameField)), u"Unbekannt");
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kFileField)), missing);
   EXPECT_EQ(RememberedFolder(2), Folder() + u"Alt/");
   EXPECT_EQ(RecordCount(FindSlot(2)->records), 0u);
   EXPECT_FALSE(Exists(missing + u"_Formatiert.xml"));
@@ -261,7 +261,7 @@ TEST_F(LoadTest, DeepNestingLoadsWithoutExhaustingTheStack) {
   ASSERT_EQ(RecordCount(records), static_cast<std::size_t>(kDepth) + 3);
   EXPECT_EQ(RecordDepth(records, kDepth + 2), kDepth + 2);
   EXPECT_EQ(NumberText(records, kDepth + 2), DecimalText(kDepth + 2) + u" (1)");
-  EXPECT_EQ(ListRows(15), (Rows{{u"", u"1 (1)", u"", u"", u"1"}}));
+  EXPECT_EQ(ListRows(PaneControl(1, app::kContactList)), (Rows{{u"", u"1 (1)", u"", u"", u"1"}}));
 }
 
 }  // namespace

@@ -43,8 +43,8 @@ TEST_F(SamplesTest, EverySampleSurvivesLoadAndSave) {
     SCOPED_TRACE(sample.filename().string());
     const std::u16string path = WriteFile(sample.filename().string(), rk::test::ReadFileBytes(sample));
     Load(1, path);
-    ASSERT_GT(tk::CountItems(15), 0);
-    PressAnswering(5, 0);
+    ASSERT_GT(tk::CountItems(PaneControl(1, app::kContactList)), 0);
+    PressAnswering(PaneControl(1, app::kSaveButton), 0);
     Load(2, path + u"_NEU.xml");
 
     const RecordList& loaded = FindSlot(1)->records;
@@ -59,8 +59,8 @@ TEST_F(SamplesTest, EverySampleSurvivesLoadAndSave) {
       ASSERT_EQ(b.Attributes, a.Attributes) << i;
       ASSERT_EQ(WithoutEndBlanks(b.Text), WithoutEndBlanks(a.Text)) << i;
     }
-    const auto rowsOne = ListRows(15);
-    const auto rowsTwo = ListRows(31);
+    const auto rowsOne = ListRows(PaneControl(1, app::kContactList));
+    const auto rowsTwo = ListRows(PaneControl(2, app::kContactList));
     ASSERT_EQ(rowsTwo.size(), rowsOne.size());
     for (std::size_t row = 0; row < rowsOne.size(); ++row) {
       ASSERT_EQ(rowsTwo[row][1].substr(0, rowsTwo[row][1].size() - 4),
@@ -68,7 +68,7 @@ TEST_F(SamplesTest, EverySampleSurvivesLoadAndSave) {
       ASSERT_EQ(std::vector(rowsTwo[row].begin() + 2, rowsTwo[row].end()),
                 std::vector(rowsOne[row].begin() + 2, rowsOne[row].end()));
     }
-    EXPECT_EQ(tk::GetText(23), tk::GetText(7));
+    EXPECT_EQ(tk::GetText(PaneControl(2, app::kNameField)), tk::GetText(PaneControl(1, app::kNameField)));
     EXPECT_TRUE(RowsInStep(*FindSlot(1)));
     EXPECT_TRUE(RowsInStep(*FindSlot(2)));
   }

@@ -64,10 +64,10 @@ constexpr std::string_view kBookSaved =
 using SaveTest = ShellTest;
 
 TEST_F(SaveTest, NewBookAtAFixedMinuteAndItsFile) {
-  Press(3);
-  EXPECT_EQ(tk::GetText(7), u"Neu_2612071030");
-  EXPECT_EQ(tk::GetText(9), Folder() + u"Neu_2612071030.xml");
-  EXPECT_EQ(tk::GetText(2), u" Anz.: 0");
+  Press(PaneControl(1, app::kNewButton));
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kNameField)), u"Neu_2612071030");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kFileField)), Folder() + u"Neu_2612071030.xml");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 0");
   const RecordList& records = FindSlot(1)->records;
   ASSERT_EQ(RecordCount(records), 2u);
   NodeRecord books{u"0 (1)", 0, u"phonebooks", u"", u"", {}};
@@ -76,7 +76,7 @@ TEST_F(SaveTest, NewBookAtAFixedMinuteAndItsFile) {
   EXPECT_EQ(GetRecord(records, 0), books);
   EXPECT_EQ(GetRecord(records, 1), book);
 
-  EXPECT_TRUE(PressAnswering(5, 0).empty());
+  EXPECT_TRUE(PressAnswering(PaneControl(1, app::kSaveButton), 0).empty());
   EXPECT_EQ(ReadFile(Folder() + u"Neu_2612071030.xml_NEU.xml"),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "\n"
@@ -89,34 +89,34 @@ TEST_F(SaveTest, NewReplacesOnlyItsOwnSlot) {
   const std::u16string path = WriteFile("Buch.xml", kBook);
   Load(1, path);
   Load(2, path);
-  tk::SetItemState(31, 1, tk::kRowTicked | tk::kRowSelected);
-  tk::SetItemState(15, 0, tk::kRowTicked);
+  tk::SetItemState(PaneControl(2, app::kContactList), 1, tk::kRowTicked | tk::kRowSelected);
+  tk::SetItemState(PaneControl(1, app::kContactList), 0, tk::kRowTicked);
   SetRememberedFolder(2, u"");
-  Press(19);
+  Press(PaneControl(2, app::kNewButton));
 
-  EXPECT_EQ(tk::CountItems(31), 0);
-  EXPECT_EQ(tk::GetText(18), u" Anz.: 0");
-  EXPECT_EQ(tk::GetText(25), u"Neu_2612071030.xml");
+  EXPECT_EQ(tk::CountItems(PaneControl(2, app::kContactList)), 0);
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kCountLabel)), u" Anz.: 0");
+  EXPECT_EQ(tk::GetText(PaneControl(2, app::kFileField)), u"Neu_2612071030.xml");
   EXPECT_EQ(NumberText(FindSlot(2)->records, 0), u"0 (2)");
   EXPECT_EQ(NumberText(FindSlot(2)->records, 1), u"1 (2)");
-  EXPECT_EQ(tk::CountItems(15), 2);
-  EXPECT_EQ(tk::GetItemState(15, 0), tk::kRowTicked);
-  EXPECT_EQ(tk::GetText(7), u"Familie");
+  EXPECT_EQ(tk::CountItems(PaneControl(1, app::kContactList)), 2);
+  EXPECT_EQ(tk::GetItemState(PaneControl(1, app::kContactList), 0), tk::kRowTicked);
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kNameField)), u"Familie");
 }
 
 TEST_F(SaveTest, LoadedBookIsSavedBesideTheDateiPath) {
   const std::u16string path = WriteFile("Buch.xml", kBook);
   Load(1, path);
-  const std::vector<Shown> shown = PressAnswering(5, 0);
+  const std::vector<Shown> shown = PressAnswering(PaneControl(1, app::kSaveButton), 0);
 
   EXPECT_TRUE(shown.empty());
   EXPECT_EQ(ReadFile(path + u"_NEU.xml"), kBookSaved);
   EXPECT_EQ(ReadFile(path), kBook);
   // Saving changes nothing in the slot, and a second save writes the same file again.
-  EXPECT_EQ(tk::GetText(2), u" Anz.: 2");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 2");
   EXPECT_TRUE(RowsInStep(*FindSlot(1)));
   rk::test::WriteFileBytes(ToOsPath(path + u"_NEU.xml"), "alt");
-  PressAnswering(5, 0);
+  PressAnswering(PaneControl(1, app::kSaveButton), 0);
   EXPECT_EQ(ReadFile(path + u"_NEU.xml"), kBookSaved);
 }
 
@@ -127,8 +127,8 @@ TEST_F(SaveTest, NameFieldGoesIntoTheNameAttributeAndEveryValueSurvives) {
       "<contact name=\"bleibt\"><number type=\"a|b&quot;c'd|\" id=\"=|=\">1</number></contact>"
       "</phonebook></phonebooks>");
   Load(1, path);
-  tk::SetText(7, u"Familie Müller");
-  PressAnswering(5, 0);
+  tk::SetText(PaneControl(1, app::kNameField), u"Familie Müller");
+  PressAnswering(PaneControl(1, app::kSaveButton), 0);
 
   const std::string saved = ReadFile(path + u"_NEU.xml");
   EXPECT_NE(saved.find("<phonebook owner=\"1\" name=\"Familie Müller\" extra=\"x\">"), std::string::npos)
@@ -151,22 +151,22 @@ TEST_F(SaveTest, NameFieldGoesIntoTheNameAttributeAndEveryValueSurvives) {
 }
 
 TEST_F(SaveTest, EmptySlotsWriteNothingAndSayNothing) {
-  tk::SetText(9, Folder() + u"leer.xml");
-  EXPECT_TRUE(PressAnswering(5, 0).empty());
+  tk::SetText(PaneControl(1, app::kFileField), Folder() + u"leer.xml");
+  EXPECT_TRUE(PressAnswering(PaneControl(1, app::kSaveButton), 0).empty());
   EXPECT_FALSE(Exists(Folder() + u"leer.xml_NEU.xml"));
 
   // A failed load empties the slot; saving it must not replace the good file beside it.
   const std::u16string good = WriteFile("fehlt.xml_NEU.xml", "gut");
   Load(2, Folder() + u"fehlt.xml", 1);
-  EXPECT_TRUE(PressAnswering(21, 0).empty());
+  EXPECT_TRUE(PressAnswering(PaneControl(2, app::kSaveButton), 0).empty());
   EXPECT_EQ(ReadFile(good), "gut");
 }
 
 TEST_F(SaveTest, UnwritableFileIsReported) {
   Load(1, WriteFile("Buch.xml", kBook));
   const std::u16string target = Folder() + u"fehlt/Buch.xml";
-  tk::SetText(9, target);
-  const std::vector<Shown> shown = PressAnswering(5, 1);
+  tk::SetText(PaneControl(1, app::kFileField), target);
+  const std::vector<Shown> shown = PressAnswering(PaneControl(1, app::kSaveButton), 1);
 
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].title, u"Fehlermeldung");
@@ -174,8 +174,8 @@ TEST_F(SaveTest, UnwritableFileIsReported) {
   EXPECT_EQ(shown[0].text, u"  Das Telefonbuch kann nicht gespeichert werden.    \n\n"
                            u"  Datei:  Buch.xml_NEU.xml    \n\n  Pfad:   " +
                                Folder() + u"fehlt/    ");
-  EXPECT_EQ(tk::GetText(9), target);
-  EXPECT_EQ(tk::GetText(2), u" Anz.: 2");
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kFileField)), target);
+  EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 2");
 
   // A Datei field that names no file, empty or ending in "/", is refused the same way and
   // writes nothing, neither into that folder nor into the folder the program runs in.
@@ -183,8 +183,8 @@ TEST_F(SaveTest, UnwritableFileIsReported) {
   std::filesystem::create_directory(folder_ / "Start");
   std::filesystem::current_path(folder_ / "Start");
   for (const std::u16string& field : {std::u16string(), Folder()}) {
-    tk::SetText(9, field);
-    const std::vector<Shown> refused = PressAnswering(5, 1);
+    tk::SetText(PaneControl(1, app::kFileField), field);
+    const std::vector<Shown> refused = PressAnswering(PaneControl(1, app::kSaveButton), 1);
     ASSERT_EQ(refused.size(), 1u);
     EXPECT_EQ(refused[0].icon, tk::kIconWarning);
     EXPECT_EQ(refused[0].text, u"  Das Telefonbuch kann nicht gespeichert werden.    \n\n"
@@ -204,10 +204,10 @@ TEST_F(SaveTest, ContactsWithoutABookAreSavedInsideANewOne) {
   const std::vector<NodeRecord> before = {GetRecord(FindSlot(2)->records, 0)};
   // Characters XML does not allow are left out of the name: the file must stay readable.
   const std::u16string name = std::u16string(u"Ko\u0001pie") + char16_t(0xFFFF) + char16_t(0xD800) + u"\U0001F600";
-  tk::SetText(23, name);
-  ASSERT_EQ(tk::GetText(23), name);
-  tk::SetText(25, Folder() + u"Kopie.xml");
-  PressAnswering(21, 0);
+  tk::SetText(PaneControl(2, app::kNameField), name);
+  ASSERT_EQ(tk::GetText(PaneControl(2, app::kNameField)), name);
+  tk::SetText(PaneControl(2, app::kFileField), Folder() + u"Kopie.xml");
+  PressAnswering(PaneControl(2, app::kSaveButton), 0);
 
   EXPECT_EQ(ReadFile(Folder() + u"Kopie.xml_NEU.xml"),
             rk::test::SavedBook("Kopie\xF0\x9F\x98\x80",
@@ -237,8 +237,8 @@ TEST_F(SaveTest, MainElementOfAnyNameAndDeepLevelsAreSaved) {
   const std::vector<std::size_t> first = {0};
   AppendRuns(FindSlot(2)->records, FindSlot(1)->records, first);
   ShowAllRows(*FindSlot(2));
-  PressAnswering(5, 0);
-  PressAnswering(21, 0);
+  PressAnswering(PaneControl(1, app::kSaveButton), 0);
+  PressAnswering(PaneControl(2, app::kSaveButton), 0);
 
   // Slot 1's file read back holds the same elements at the same depths.
   Load(2, path + u"_NEU.xml");
@@ -251,7 +251,7 @@ TEST_F(SaveTest, MainElementOfAnyNameAndDeepLevelsAreSaved) {
   }
   EXPECT_EQ(RecordDepth(saved, 13), 13);
   EXPECT_EQ(RecordText(saved, 13), u"1");
-  EXPECT_EQ(ListRows(31), (std::vector<std::vector<std::u16string>>{{u"", u"0 (2)", u"7", u"", u"1"}}));
+  EXPECT_EQ(ListRows(PaneControl(2, app::kContactList)), (std::vector<std::vector<std::u16string>>{{u"", u"0 (2)", u"7", u"", u"1"}}));
 
   // A second top-level record (the copied book) goes below the main element, not lost.
   const std::string other = ReadFile(Folder() + u"Buch.xml_NEU.xml");
@@ -264,10 +264,10 @@ TEST_F(SaveTest, SkippedLevelsHangBelowTheNearestShallowerRecord) {
   Load(1, WriteFile("gruppe.xml",
                     "<phonebooks><phonebook><gruppe><contact><realName>X</realName></contact>"
                     "</gruppe></phonebook></phonebooks>"));
-  Press(19);
+  Press(PaneControl(2, app::kNewButton));
   const std::vector<std::size_t> first = {0};
   AppendRuns(FindSlot(2)->records, FindSlot(1)->records, first);
-  PressAnswering(21, 0);
+  PressAnswering(PaneControl(2, app::kSaveButton), 0);
 
   EXPECT_EQ(ReadFile(Folder() + u"Neu_2612071030.xml_NEU.xml"),
             rk::test::SavedBook("Neu_2612071030",
