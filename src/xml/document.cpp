@@ -1,5 +1,6 @@
 #include "xml/document.h"
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <new>
@@ -15,12 +16,32 @@ DocumentTable& Table() {
   return table;
 }
 
+// Bumped after every change to the table, so that a lookup remembered before it is not used.
+std::atomic<std::uint64_t> tableVersion{1};
+
+// The latest lookup of this thread. Building a tree asks for the same document on every node
+// call; each thread keeps its own, so the formatted copy's thread shares nothing with the
+// main thread's calls.
+struct LastLookup {
+  std::uint64_t version = 0;
+  int number = 0;
+  Document* document = nullptr;
+};
+thread_local LastLookup lastLookup;
+
+void TableChanged() { tableVersion.fetch_add(1, std::memory_order_acq_rel); }
+
 }  // namespace
 
 Document* FindDocument(int number) {
+  LastLookup& last = lastLookup;
+  const std::uint64_t version = tableVersion.load(std::memory_order_acquire);
+  if (last.version == version && last.number == number) return last.document;
   DocumentTable& table = Table();
   auto found = table.find(number);
-  return found == table.end() ? nullptr : found->second.get();
+  Document* document = found == table.end() ? nullptr : found->second.get();
+  last = LastLookup{version, number, document};
+  return document;
 }
 
 std::unique_ptr<Document> MakeDocument(int number, int encoding, const BlockMemory& memory) {
@@ -41,6 +62,7 @@ bool InstallDocument(std::unique_ptr<Document> document) {
   } catch (const std::bad_alloc&) {
     return false;
   }
+  TableChanged();
   return true;
 }
 
@@ -134,6 +156,7 @@ void FreeDocument(int number) {
   } else {
     table.erase(number);
   }
+  TableChanged();
 }
 
 XmlNode* RootNode(int number) {

@@ -141,6 +141,11 @@ TEST_F(XmlTree, CreatingUnderAUsedNumberReplacesTheDocument) {
   EXPECT_EQ(FirstChild(RootNode(0)), nullptr);
   EXPECT_EQ(DocumentEncoding(0), EncodingUtf16);
   EXPECT_NE(CreateDocument(3, EncodingUtf8), 0);
+  // A document just looked up and then freed is gone for the next lookup.
+  EXPECT_NE(RootNode(3), nullptr);
+  FreeDocument(3);
+  EXPECT_EQ(RootNode(3), nullptr);
+  EXPECT_NE(RootNode(0), nullptr);
   FreeDocument(-1);
   EXPECT_EQ(RootNode(0), nullptr);
   EXPECT_EQ(RootNode(3), nullptr);
