@@ -1,5 +1,6 @@
 #include "xml/document.h"
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <new>
@@ -15,12 +16,32 @@ DocumentTable& Table() {
   return table;
 }
 
+// Bumped after every change to the table, so that a lookup remembered before it is not used.
+std::atomic<std::uint64_t> tableVersion{1};
+
+// The latest lookup of this thread. Building a tree asks for the same document on every node
+// call; each thread keeps its own, so the formatted copy's thread shares nothing with the
+// main thread's calls.
+struct LastLookup {
+  std::uint64_t version = 0;
+  int number = 0;
+  Document* document = nullptr;
+};
+thread_local LastLookup lastLookup;
+
+void TableChanged() { tableVersion.fetch_add(1, std::memory_order_acq_rel); }
+
 }  // namespace
 
 Document* FindDocument(int number) {
+  LastLookup& last = lastLookup;
+  const std::uint64_t version = tableVersion.load(std::memory_order_acquire);
+  if (last.version == version && last.number == number) return last.document;
   DocumentTable& table = Table();
   auto found = table.find(number);
-  return found == table.end() ? nullptr : found->second.get();
+  Document* document = found == table.end() ? nullptr : found->second.get();
+  last = LastLookup{version, number, document};
+  return document;
 }
 
 std::unique_ptr<Document> MakeDocument(int number, int encoding, const BlockMemory& memory) {
@@ -41,8 +62,30 @@ bool InstallDocument(std::unique_ptr<Document> document) {
   } catch (const std::bad_alloc&) {
     return false;
   }
+  TableChanged();
   return true;
 }
+
+namespace {
+
+// True when a[0, count) equals b[0, count); compares four units at a time, since every element
+// name of a book is checked against its interned copy.
+bool SameUnits(const char16_t* a, const char16_t* b, std::size_t count) {
+  std::size_t i = 0;
+  for (; count - i >= 4; i += 4) {
+    std::uint64_t left;
+    std::uint64_t right;
+    std::memcpy(&left, a + i, sizeof left);
+    std::memcpy(&right, b + i, sizeof right);
+    if (left != right) return false;
+  }
+  for (; i < count; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 const char16_t* NameCache::Intern(StringArena& arena, std::u16string_view name) {
   // The slot comes from the length and three units rather than the whole name: the handful
@@ -52,11 +95,7 @@ const char16_t* NameCache::Intern(StringArena& arena, std::u16string_view name) 
   std::uint32_t hash = static_cast<std::uint32_t>(length) * 0x9E3779B1u;
   if (length > 0) hash ^= (name[0] * 0x85EBCA6Bu) ^ (name[length / 2] * 0xC2B2AE35u) ^ (name[length - 1] * 0x27D4EB2Fu);
   Entry& entry = entries_[(hash ^ (hash >> 8) ^ (hash >> 16)) & 255u];
-  if (entry.data != nullptr && entry.length == length) {
-    std::size_t same = 0;
-    while (same < length && entry.data[same] == name[same]) ++same;
-    if (same == length) return entry.data;
-  }
+  if (entry.data != nullptr && entry.length == length && SameUnits(entry.data, name.data(), length)) return entry.data;
   ArenaPiece piece = arena.Allocate(name.size() * sizeof(char16_t), alignof(char16_t));
   if (piece.data == nullptr) return nullptr;
   auto* copy = static_cast<char16_t*>(piece.data);
@@ -134,6 +173,7 @@ void FreeDocument(int number) {
   } else {
     table.erase(number);
   }
+  TableChanged();
 }
 
 XmlNode* RootNode(int number) {

@@ -286,6 +286,13 @@ void OutputWriter::PutName(std::u16string_view name) {
     slot.data = name.data();
     slot.length = name.size();
   }
+  if (!failed_ && kBufferSize - used_ >= sizeof slot.bytes) {
+    // A copy of the whole slot, of fixed size, takes a few moves where one of the name's own
+    // length would call memcpy; the bytes past the name are overwritten by what follows.
+    std::memcpy(buffer_ + used_, slot.bytes, sizeof slot.bytes);
+    used_ += slot.length;
+    return;
+  }
   PutMarkup(std::string_view(slot.bytes, slot.length));
 }
 

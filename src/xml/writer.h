@@ -67,7 +67,7 @@ class OutputWriter {
   struct EncodedName {
     const char16_t* data = nullptr;
     std::size_t length = 0;
-    char bytes[32];
+    char bytes[32] = {};
   };
   static constexpr std::size_t kNameSlots = 64;
   EncodedName names_[kNameSlots];

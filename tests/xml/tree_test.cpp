@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "services/text.h"
@@ -141,9 +142,27 @@ TEST_F(XmlTree, CreatingUnderAUsedNumberReplacesTheDocument) {
   EXPECT_EQ(FirstChild(RootNode(0)), nullptr);
   EXPECT_EQ(DocumentEncoding(0), EncodingUtf16);
   EXPECT_NE(CreateDocument(3, EncodingUtf8), 0);
+  // A document just looked up and then freed is gone for the next lookup.
+  EXPECT_NE(RootNode(3), nullptr);
+  FreeDocument(3);
+  EXPECT_EQ(RootNode(3), nullptr);
+  EXPECT_NE(RootNode(0), nullptr);
   FreeDocument(-1);
   EXPECT_EQ(RootNode(0), nullptr);
   EXPECT_EQ(RootNode(3), nullptr);
+}
+
+// Names of equal length and equal first, middle and last units share a slot of the name
+// cache; one differing inside a compared word, or in the units after the last whole word,
+// must get its own copy.
+TEST_F(XmlTree, NamesSharingACacheSlotKeepTheirOwnUnits) {
+  ASSERT_NE(CreateDocument(0, EncodingUtf8), 0);
+  XmlNode* book = AppendElement(RootNode(0), u"book");
+  for (std::u16string_view name : {u"abcdefghij", u"axcdefghij", u"abcdefghij", u"abcdefgxij", u"abcdefghxj"}) {
+    XmlNode* node = AppendElement(book, name);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(NodeNameView(node), name);
+  }
 }
 
 // The children of `parent` by name, in list order.
