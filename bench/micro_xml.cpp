@@ -120,7 +120,9 @@ void BM_LoadChain(benchmark::State& state) {
   for (auto _ : state) {
     LoadBook(state);
     rk::xml::FormatDocument(kDocument, kNormalise, 2);
-    rk::xml::SaveFormatted(kDocument, out, rk::xml::FormatReindent, 3);
+    if (rk::xml::SaveFormatted(kDocument, out, rk::xml::FormatReindent, 3) == 0) {
+      state.SkipWithError("SaveFormatted failed");
+    }
     rk::xml::FreeDocument(kDocument);
   }
   CountBytes(state);

@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int styles[] = {0, FormatLf, FormatCr, FormatCrLf};
     const int style = styles[size % 4];
     std::filesystem::remove(streamed);
-    SaveFormatted(1, rk::FromOsPath(streamed), style, 2);
+    if (SaveFormatted(1, rk::FromOsPath(streamed), style, 2) == 0) std::abort();
     if (LoadDocument(2, rk::FromOsPath(output)) == 0) std::abort();
     FormatDocument(2, style | FormatReindent, 2);
     std::filesystem::remove(output);

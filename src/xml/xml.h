@@ -143,7 +143,7 @@ void FormatDocument(int number, int options, int indentStep = 2);
 // A document settled by a load's normalisation (options 8, 16 and 64) and written with
 // options 128 alone is not changed at all (see SaveFormattedKeepsTree), so its tree may be
 // read meanwhile.
-int SaveFormatted(int number, std::u16string_view path, int options, int indentStep);
+[[nodiscard]] int SaveFormatted(int number, std::u16string_view path, int options, int indentStep);
 
 // True when SaveFormatted with `options` would leave the document unchanged.
 bool SaveFormattedKeepsTree(int number, int options);

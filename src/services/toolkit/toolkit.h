@@ -62,7 +62,7 @@ inline constexpr int kIconWarning = 48;
 inline constexpr int kIconInformation = 64;
 
 // Starts the toolkit (the application object); nonzero on success. Call once, first.
-int StartToolkit();
+[[nodiscard]] int StartToolkit();
 
 // Closes every window, frees every font and ends the toolkit.
 void EndToolkit();
