@@ -8,6 +8,7 @@
 #include "app/info_window.h"
 #include "app/main_window.h"
 #include "app/program_settings.h"
+#include "book/book.h"
 #include "book/slot.h"
 #include "services/toolkit/toolkit.h"
 
@@ -18,8 +19,9 @@ ShellState& Shell() {
   return state;
 }
 
-bool StartShell(std::u16string programFolder) {
+bool StartShell(std::u16string programFolder, DateValue (*clock)()) {
   if (tk::StartToolkit() == 0) return false;
+  book::SetClock(clock);
   ShellState& state = Shell();
   state = ShellState{};
   state.programFolder = std::move(programFolder);

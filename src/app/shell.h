@@ -5,13 +5,15 @@
 #include <string>
 
 #include "app/shell_state.h"
+#include "services/date.h"
 
 namespace rk::app {
 
 // Starts the toolkit, loads the fonts, reads the settings (beside `programFolder`, ending in
 // "/", or in the user's configuration folder: ChooseSettingsPlace) and opens the main and the
-// information window. False when the toolkit cannot start; then nothing else was done.
-bool StartShell(std::u16string programFolder);
+// information window. "Neu" names its books by `clock`. False when the toolkit cannot start;
+// then nothing else was done.
+bool StartShell(std::u16string programFolder, DateValue (*clock)() = &CurrentDate);
 
 // Handles one event: runs the operation of a control event; false for a close request, which
 // ends the loop. Other codes are ignored.

@@ -23,7 +23,7 @@ void Save(int slot);
 void SetRememberedFolder(int slot, std::u16string_view folder);
 std::u16string RememberedFolder(int slot);
 
-// The clock New reads; nullptr restores the system's local time.
+// The clock New reads, given by the shell at start; nullptr is the system's local time.
 void SetClock(DateValue (*clock)());
 
 }  // namespace rk::book

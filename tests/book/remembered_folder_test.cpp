@@ -26,7 +26,7 @@ TEST_F(RememberedFolderTest, FolderOfALoadIsWrittenAtTheEndAndReadAtTheNextStart
   const std::string settings = ReadFile(Folder() + u"Rufkartei.ini");
   EXPECT_NE(settings.find("Telefon/"), std::string::npos) << settings;
   SetRememberedFolder(2, u"anderswo/");
-  ASSERT_TRUE(app::StartShell(Folder()));
+  ASSERT_TRUE(app::StartShell(Folder(), clock_));
   EXPECT_EQ(RememberedFolder(1), Folder());
   EXPECT_EQ(RememberedFolder(2), Folder() + u"Telefon/");
 }

@@ -46,7 +46,7 @@ bool ShellHarness::Exists(std::u16string_view path) const {
 }
 
 void ShellHarness::Start(const std::u16string& programFolder) {
-  ASSERT_TRUE(app::StartShell(programFolder));
+  ASSERT_TRUE(app::StartShell(programFolder, clock_));
   started_ = true;
   EXPECT_TRUE(Pump());
 }
@@ -89,13 +89,8 @@ std::vector<Shown> ShellHarness::PressAnswering(int control, int boxes) {
 void ShellTest::SetUp() {
   // The slots outlive a shell; every test starts with both of them empty.
   for (const int slot : {1, 2}) book::ClearRecords(book::FindSlot(slot)->records);
-  book::SetClock(&FixedClock);
+  clock_ = &FixedClock;
   Start();
-}
-
-void ShellTest::TearDown() {
-  ShellHarness::TearDown();
-  book::SetClock(nullptr);
 }
 
 }  // namespace rk::test

@@ -61,6 +61,8 @@ class ShellHarness : public ::testing::Test {
   std::vector<Shown> PressAnswering(int control, int boxes);
 
   TempFolder folder_;
+  // The clock the shell gives "Neu" when it starts.
+  DateValue (*clock_)() = &CurrentDate;
 
  private:
   bool started_ = false;
@@ -70,7 +72,6 @@ class ShellHarness : public ::testing::Test {
 class ShellTest : public ShellHarness {
  protected:
   void SetUp() override;
-  void TearDown() override;
 };
 
 }  // namespace rk::test
