@@ -40,9 +40,7 @@ bool GrowAttributes(Document& document, XmlNode* node) {
   return true;
 }
 
-std::u16string_view AttributeNameAt(const Attribute& attribute) {
-  return {attribute.name, attribute.nameLength};
-}
+std::u16string_view AttributeNameAt(const Attribute& attribute) { return NameText(attribute.name); }
 
 const Attribute* CurrentAttribute(const XmlNode* node) {
   if (node == nullptr || node->kind != kNodeElement || node->attributes == nullptr) return nullptr;
@@ -73,8 +71,7 @@ XmlNode* AppendElement(XmlNode* parent, std::u16string_view name) {
   Document* document = FindDocument(parent->owner);
   if (document == nullptr) return nullptr;
   if (parent == document->root && document->main != nullptr) return nullptr;
-  if (name.size() > std::numeric_limits<std::uint32_t>::max()) return nullptr;
-  const char16_t* storedName = document->names.Intern(document->arena, name);
+  const InternedName* storedName = document->names.Intern(document->arena, name);
   if (storedName == nullptr) return nullptr;
   XmlNode* node = document->pool.Take();
   if (node == nullptr) return nullptr;
@@ -82,7 +79,6 @@ XmlNode* AppendElement(XmlNode* parent, std::u16string_view name) {
   node->kind = static_cast<std::uint8_t>(kNodeElement);
   node->owner = parent->owner;
   node->name = storedName;
-  node->nameLength = static_cast<std::uint32_t>(name.size());
   node->parent = parent;
   AppendPath& path = document->appendPath;
   XmlNode* last = LastChildForAppend(path, parent);
@@ -110,12 +106,12 @@ void SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view v
       break;
     }
   }
+  // A value too long to keep is refused as one that finds no memory is.
+  if (value.size() > kMaxStoredLength) return;
   StoredText stored = CopyToArena(document->arena, value);
   if (!stored.ok) return;
   if (target == nullptr) {
-    const char16_t* storedName = name.size() > std::numeric_limits<std::uint32_t>::max()
-                                     ? nullptr
-                                     : document->names.Intern(document->arena, name);
+    const InternedName* storedName = document->names.Intern(document->arena, name);
     if (storedName == nullptr ||
         ((node->attributes == nullptr || count == node->attributes->capacity) &&
          !GrowAttributes(*document, node))) {
@@ -124,12 +120,11 @@ void SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view v
     }
     target = &EntriesOf(node->attributes)[node->attributes->count++];
     target->name = storedName;
-    target->nameLength = static_cast<std::uint32_t>(name.size());
   } else if (target->valueOwn) {
     document->arena.Release(target->value);
   }
   target->value = stored.data;
-  target->valueLength = value.size();
+  target->valueLength = static_cast<std::uint32_t>(value.size());
   target->valueOwn = stored.own;
 }
 
@@ -159,11 +154,7 @@ XmlNode* NextSibling(const XmlNode* node) { return node == nullptr ? nullptr : n
 
 XmlNode* ParentNode(const XmlNode* node) { return node == nullptr ? nullptr : node->parent; }
 
-std::int64_t NodePosition(const XmlNode* node) {
-  if (node == nullptr) return 0;
-  constexpr auto kMax = static_cast<std::size_t>(std::numeric_limits<std::int64_t>::max());
-  return static_cast<std::int64_t>(node->position > kMax ? kMax : node->position);
-}
+std::int64_t NodePosition(const XmlNode* node) { return node == nullptr ? 0 : node->position; }
 
 bool BeginAttributes(XmlNode* node) {
   if (node == nullptr || node->kind != kNodeElement) return false;

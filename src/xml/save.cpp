@@ -99,7 +99,7 @@ bool PutNodeStart(OutputWriter& out, const XmlNode* node, std::size_t depth, con
       for (std::uint32_t i = 0; i < attributeCount; ++i) {
         const Attribute& attribute = EntriesOf(node->attributes)[i];
         out.PutMarkup(" ");
-        out.PutName({attribute.name, attribute.nameLength});
+        out.PutName(NameText(attribute.name));
         out.PutMarkup("=\"");
         if (attribute.valueLength > 0) out.Put({attribute.value, attribute.valueLength}, Escape::kAttribute);
         out.PutMarkup("\"");

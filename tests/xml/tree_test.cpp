@@ -232,9 +232,30 @@ TEST_F(XmlTree, AttributeWalkStartedOnABareElementSeesAttributesAddedLater) {
 }
 
 TEST_F(XmlTree, NodeRecordStaysSmall) {
-  // Every pass over a loaded book walks these records; the load keeps last-child links and the
-  // attribute counts outside them.
-  EXPECT_LE(sizeof(XmlNode), 80u);
+  // Every pass over a loaded book walks these records; the load keeps last-child links, the
+  // attribute counts and the name lengths outside them.
+  EXPECT_LE(sizeof(XmlNode), 64u);
+  EXPECT_LE(sizeof(Attribute), 24u);
+}
+
+TEST_F(XmlTree, TextsTooLongForTheirLengthFieldAreRefusedWhole) {
+  ASSERT_NE(CreateDocument(0, EncodingUtf8), 0);
+  XmlNode* element = AppendElement(RootNode(0), u"e");
+  SetAttribute(element, u"a", u"kept");
+  SetNodeText(element, u"kept");
+  // Only the length is looked at before the refusal, so the views need no memory behind them.
+  const char16_t unit = u'x';
+  const std::u16string_view tooLong(&unit, kMaxStoredLength + 1);
+  EXPECT_EQ(AppendElement(element, tooLong), nullptr);
+  SetAttribute(element, u"a", tooLong);
+  SetAttribute(element, u"b", tooLong);
+  SetNodeText(element, tooLong);
+  EXPECT_EQ(NodeTextView(element), u"kept");
+  BeginAttributes(element);
+  ASSERT_TRUE(NextAttribute(element));
+  EXPECT_EQ(AttributeValueView(element), u"kept");
+  EXPECT_FALSE(NextAttribute(element));
+  EXPECT_EQ(FirstChild(element), nullptr);
 }
 
 }  // namespace
