@@ -40,16 +40,6 @@ std::uint64_t AppendToPool(RecordList& list, std::u16string_view text) {
   return offset;
 }
 
-std::u16string_view PoolText(const RecordList& list, std::uint64_t offset, std::uint32_t length) {
-  return {list.pool.data() + offset, length};
-}
-
-// One past the last attribute of record `index`.
-std::size_t AttributeEnd(const RecordList& list, std::size_t index) {
-  return index + 1 < list.records.size() ? list.records[index + 1].firstAttribute
-                                         : list.attributes.size();
-}
-
 // The pool characters of records [first, end): their attribute values and texts lie there in
 // record order, so a block of records has one range of the pool.
 struct PoolRange {
@@ -132,8 +122,6 @@ void TrimCapacity(RecordList& list) {
   list.rowStarts.shrink_to_fit();
 }
 
-std::size_t RecordCount(const RecordList& list) { return list.records.size(); }
-
 void ReserveRecords(RecordList& list, std::size_t records, std::size_t attributes,
                     std::size_t characters) {
   list.records.reserve(list.records.size() + records);
@@ -190,32 +178,6 @@ std::u16string NumberText(const RecordList& list, std::size_t index) {
   std::u16string text(DecimalDigits(record.number, digits));
   text += SuffixText(record.suffix);
   return text;
-}
-
-std::int32_t RecordDepth(const RecordList& list, std::size_t index) {
-  return list.records[index].depth;
-}
-
-std::u16string_view RecordName(const RecordList& list, std::size_t index) {
-  return list.names[list.records[index].name];
-}
-
-std::u16string_view RecordText(const RecordList& list, std::size_t index) {
-  const StoredRecord& record = list.records[index];
-  return PoolText(list, record.text, record.textLength);
-}
-
-std::size_t AttributeCount(const RecordList& list, std::size_t index) {
-  return AttributeEnd(list, index) - list.records[index].firstAttribute;
-}
-
-std::u16string_view AttributeName(const RecordList& list, std::size_t index, std::size_t k) {
-  return list.names[list.attributes[list.records[index].firstAttribute + k].name];
-}
-
-std::u16string_view AttributeValue(const RecordList& list, std::size_t index, std::size_t k) {
-  const StoredAttribute& attribute = list.attributes[list.records[index].firstAttribute + k];
-  return PoolText(list, attribute.value, attribute.valueLength);
 }
 
 std::size_t RowCount(const RecordList& list) { return list.rowStarts.size(); }

@@ -64,23 +64,25 @@ XmlNode* LastChildForAppend(AppendPath& path, XmlNode* parent) {
   return last;
 }
 
-}  // namespace
-
-XmlNode* AppendElement(XmlNode* parent, std::u16string_view name) {
+// The document of a node that can take element children, or nullptr; below the root of a
+// document that has its main element already, nothing more may go.
+Document* DocumentForAppend(XmlNode* parent) {
   if (parent == nullptr || !CanHoldElements(parent)) return nullptr;
   Document* document = FindDocument(parent->owner);
-  if (document == nullptr) return nullptr;
-  if (parent == document->root && document->main != nullptr) return nullptr;
-  const InternedName* storedName = document->names.Intern(document->arena, name);
-  if (storedName == nullptr) return nullptr;
-  XmlNode* node = document->pool.Take();
+  if (document == nullptr || (parent == document->root && document->main != nullptr)) return nullptr;
+  return document;
+}
+
+// Links a new element named `name` behind the last child of `parent`.
+XmlNode* AppendNamedElement(Document& document, XmlNode* parent, const InternedName* name) {
+  XmlNode* node = document.pool.Take();
   if (node == nullptr) return nullptr;
-  document->textsSettled = false;
+  document.textsSettled = false;
   node->kind = static_cast<std::uint8_t>(kNodeElement);
   node->owner = parent->owner;
-  node->name = storedName;
+  node->name = name;
   node->parent = parent;
-  AppendPath& path = document->appendPath;
+  AppendPath& path = document.appendPath;
   XmlNode* last = LastChildForAppend(path, parent);
   if (last == nullptr) {
     parent->firstChild = node;
@@ -90,42 +92,75 @@ XmlNode* AppendElement(XmlNode* parent, std::u16string_view name) {
   path.steps[path.depth - 1].lastChild = node;
   // The new node has no children yet; it goes on the path, which simply stops growing when full.
   if (path.depth < AppendPath::kDepth) path.steps[path.depth++] = AppendPath::Step{node, nullptr};
-  if (document->main == nullptr && parent->kind == kNodeRoot) document->main = node;
+  if (document.main == nullptr && parent->kind == kNodeRoot) document.main = node;
   return node;
 }
 
-void SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view value) {
-  if (node == nullptr || node->kind != kNodeElement) return;
-  Document* document = FindDocument(node->owner);
-  if (document == nullptr) return;
+// Sets the attribute `name` of an element of `document`; `interned` is the name's interned
+// copy when the caller has one, else it is interned here for a new attribute.
+void SetAttributeOf(Document& document, XmlNode* node, std::u16string_view name,
+                    const InternedName* interned, std::u16string_view value) {
   Attribute* target = nullptr;
   const std::uint32_t count = AttributeCountOf(node);
   for (std::uint32_t i = 0; i < count; ++i) {
-    if (AttributeNameAt(EntriesOf(node->attributes)[i]) == name) {
-      target = &EntriesOf(node->attributes)[i];
+    Attribute& attribute = EntriesOf(node->attributes)[i];
+    if (attribute.name == interned || AttributeNameAt(attribute) == name) {
+      target = &attribute;
       break;
     }
   }
   // A value too long to keep is refused as one that finds no memory is.
   if (value.size() > kMaxStoredLength) return;
-  StoredText stored = CopyToArena(document->arena, value);
+  StoredText stored = CopyToArena(document.arena, value);
   if (!stored.ok) return;
   if (target == nullptr) {
-    const InternedName* storedName = document->names.Intern(document->arena, name);
-    if (storedName == nullptr ||
+    if (interned == nullptr) interned = document.names.Intern(document.arena, name);
+    if (interned == nullptr ||
         ((node->attributes == nullptr || count == node->attributes->capacity) &&
-         !GrowAttributes(*document, node))) {
-      if (stored.own) document->arena.Release(stored.data);
+         !GrowAttributes(document, node))) {
+      if (stored.own) document.arena.Release(stored.data);
       return;
     }
     target = &EntriesOf(node->attributes)[node->attributes->count++];
-    target->name = storedName;
+    target->name = interned;
   } else if (target->valueOwn) {
-    document->arena.Release(target->value);
+    document.arena.Release(target->value);
   }
   target->value = stored.data;
   target->valueLength = static_cast<std::uint32_t>(value.size());
   target->valueOwn = stored.own;
+}
+
+}  // namespace
+
+XmlName InternName(int number, std::u16string_view name) {
+  Document* document = FindDocument(number);
+  return XmlName{document == nullptr ? nullptr : document->names.Intern(document->arena, name)};
+}
+
+XmlNode* AppendElement(XmlNode* parent, std::u16string_view name) {
+  Document* document = DocumentForAppend(parent);
+  if (document == nullptr) return nullptr;
+  const InternedName* storedName = document->names.Intern(document->arena, name);
+  return storedName == nullptr ? nullptr : AppendNamedElement(*document, parent, storedName);
+}
+
+XmlNode* AppendElement(XmlNode* parent, XmlName name) {
+  Document* document = DocumentForAppend(parent);
+  if (document == nullptr || name.interned == nullptr) return nullptr;
+  return AppendNamedElement(*document, parent, name.interned);
+}
+
+void SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view value) {
+  if (node == nullptr || node->kind != kNodeElement) return;
+  if (Document* document = FindDocument(node->owner)) SetAttributeOf(*document, node, name, nullptr, value);
+}
+
+void SetAttribute(XmlNode* node, XmlName name, std::u16string_view value) {
+  if (node == nullptr || node->kind != kNodeElement || name.interned == nullptr) return;
+  if (Document* document = FindDocument(node->owner)) {
+    SetAttributeOf(*document, node, NameText(name.interned), name.interned, value);
+  }
 }
 
 void SetNodeText(XmlNode* node, std::u16string_view text) {

@@ -43,11 +43,14 @@ TEST_F(XmlTree, OnlyOneElementGoesBelowTheRoot) {
 
 TEST_F(XmlTree, AttributesKeepTheirOrderAndAreReplacedInPlace) {
   EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
-  XmlNode* book = AppendElement(RootNode(0), u"phonebook");
-  SetAttribute(book, u"owner", u"1");
+  // Names interned beforehand and names given as text are the same names.
+  XmlNode* book = AppendElement(RootNode(0), InternName(0, u"phonebook"));
+  ASSERT_EQ(NodeNameView(book), u"phonebook");
+  SetAttribute(book, InternName(0, u"owner"), u"1");
   SetAttribute(book, u"name", u"X");
   SetAttribute(book, u"owner", u"2");
-  SetAttribute(book, u"Name", u"Y");
+  SetAttribute(book, InternName(0, u"Name"), u"Y");
+  EXPECT_EQ(InternName(1, u"owner").interned, nullptr);
   std::string walked;
   ASSERT_TRUE(BeginAttributes(book));
   while (NextAttribute(book)) walked += test::Utf8(AttributeName(book)) + "=" + test::Utf8(AttributeValue(book)) + ";";
