@@ -68,6 +68,10 @@ class NameIds {
  public:
   explicit NameIds(RecordList& list) : list_(list) {}
 
+  // The id of the name "phonebook" once it was met, else kNoName; comparing ids spares
+  // comparing every element's name with it.
+  std::uint32_t PhonebookId() const { return phonebook_; }
+
   std::uint32_t Of(std::u16string_view name) {
     const auto key = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(name.data()));
     std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - kIndexBits));
@@ -76,6 +80,7 @@ class NameIds {
       if (entry.data == name.data() && entry.size == name.size()) return entry.id;
       if (entry.data == nullptr) {
         const std::uint32_t id = InternName(list_, name);
+        if (name == kPhonebook) phonebook_ = id;
         if (used_ < entries_.size() / 4 * 3 && name.data() != nullptr) {
           entry = {name.data(), name.size(), id};
           ++used_;
@@ -96,6 +101,7 @@ class NameIds {
   RecordList& list_;
   std::array<Entry, std::size_t{1} << kIndexBits> entries_{};
   std::size_t used_ = 0;
+  std::uint32_t phonebook_ = kNoName;
 };
 
 }  // namespace
@@ -104,27 +110,24 @@ void Walk(xml::XmlNode* node, std::int32_t depth, LoadWork& work) {
   if (node == nullptr) return;
   NameIds names(work.loadList);
   ForEachNode(node, depth, [&](xml::XmlNode* current, std::int32_t level) {
-    const int kind = xml::NodeKind(current);
-    if (kind != xml::kNodeElement) {
-      if (const std::u16string_view kindName = UnkeptKindName(kind); !kindName.empty()) {
+    const xml::NodeFields fields = xml::ReadNode(current);
+    if (fields.kind != xml::kNodeElement) {
+      if (const std::u16string_view kindName = UnkeptKindName(fields.kind); !kindName.empty()) {
         ReportUnkeptNode(kindName);
       }
       return false;
     }
     ++work.elementCounter;
-    const std::u16string_view name = xml::NodeNameView(current);
+    const std::uint32_t nameId = names.Of(fields.name);
     AppendElement(work.loadList, static_cast<std::uint32_t>(work.elementCounter), work.numberSuffix,
-                  level, names.Of(name));
-    const bool isPhonebook = name == kPhonebook;
-    if (xml::BeginAttributes(current)) {
-      while (xml::NextAttribute(current)) {
-        const std::u16string_view attributeName = xml::AttributeNameView(current);
-        const std::u16string_view value = xml::AttributeValueView(current);
-        if (isPhonebook && attributeName == kNameAttribute) work.bookName = value;
-        AppendAttribute(work.loadList, names.Of(attributeName), value);
-      }
+                  level, nameId);
+    const bool isPhonebook = nameId == names.PhonebookId();
+    for (std::size_t k = 0; k < fields.attributeCount; ++k) {
+      const xml::AttributeFields attribute = xml::ReadAttribute(current, k);
+      if (isPhonebook && attribute.name == kNameAttribute) work.bookName = attribute.value;
+      AppendAttribute(work.loadList, names.Of(attribute.name), attribute.value);
     }
-    SetLastText(work.loadList, xml::NodeTextView(current));
+    SetLastText(work.loadList, fields.text);
     return true;
   });
 }

@@ -42,19 +42,12 @@ ArenaPiece StringArena::AllocateOwn(std::size_t bytes) {
   return {header + 1, true};
 }
 
-ArenaPiece StringArena::Allocate(std::size_t bytes, std::size_t alignment) {
-  if (bytes == 0) bytes = 1;
+ArenaPiece StringArena::AllocateInNewBlock(std::size_t bytes, std::size_t alignment) {
+  if (bytes == 0) return Allocate(1, alignment);
   if (bytes > kLargePiece) return AllocateOwn(bytes);
-  auto aligned = [&]() {
-    auto address = reinterpret_cast<std::uintptr_t>(next_);
-    return reinterpret_cast<char*>((address + alignment - 1) & ~(alignment - 1));
-  };
-  char* place = next_ == nullptr ? nullptr : aligned();
-  if (place == nullptr || place > end_ || static_cast<std::size_t>(end_ - place) < bytes) {
-    // A fresh block starts aligned to 16, so the piece fits at its start.
-    if (!AddBlock(bytes)) return AllocateOwn(bytes);
-    place = next_;
-  }
+  // A fresh block starts aligned to 16, so the piece fits at its start.
+  if (!AddBlock(bytes)) return AllocateOwn(bytes);
+  char* place = next_;
   next_ = place + bytes;
   return {place, false};
 }

@@ -5,6 +5,7 @@
 // block still belongs to the arena, so whatever is not released early goes with the arena.
 
 #include <cstddef>
+#include <cstdint>
 
 #include "xml/memory.h"
 
@@ -31,7 +32,19 @@ class StringArena {
   void SetFirstBlockSize(std::size_t bytes) { firstBlockSize_ = bytes; }
 
   // A piece of `bytes` bytes (at least 1) aligned to `alignment` (a power of two up to 16).
-  [[nodiscard]] ArenaPiece Allocate(std::size_t bytes, std::size_t alignment);
+  // Inline for the piece that fits the current block: every text and value of a load and a
+  // save takes one.
+  [[nodiscard]] ArenaPiece Allocate(std::size_t bytes, std::size_t alignment) {
+    if (bytes - 1 < kLargePiece && next_ != nullptr) {
+      const auto address = reinterpret_cast<std::uintptr_t>(next_);
+      char* place = reinterpret_cast<char*>((address + alignment - 1) & ~(alignment - 1));
+      if (place <= end_ && static_cast<std::size_t>(end_ - place) >= bytes) {
+        next_ = place + bytes;
+        return {place, false};
+      }
+    }
+    return AllocateInNewBlock(bytes, alignment);
+  }
 
   // Gives back a piece that Allocate returned with `own` set.
   void Release(void* data);
@@ -45,6 +58,8 @@ class StringArena {
     OwnHeader* next;
   };
 
+  // A piece that the current block cannot take: from a new block, or a block of its own.
+  ArenaPiece AllocateInNewBlock(std::size_t bytes, std::size_t alignment);
   ArenaPiece AllocateOwn(std::size_t bytes);
   bool AddBlock(std::size_t bytes);
 

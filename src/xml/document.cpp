@@ -68,37 +68,48 @@ bool InstallDocument(std::unique_ptr<Document> document) {
 
 namespace {
 
-// True when a[0, count) equals b[0, count); compares four units at a time, since every element
-// name of a book is checked against its interned copy.
+// True when a[0, count) equals b[0, count); compares four units at a time, the last four
+// overlapping the ones before, since every element name of a book is checked against its
+// interned copy.
 bool SameUnits(const char16_t* a, const char16_t* b, std::size_t count) {
-  std::size_t i = 0;
-  for (; count - i >= 4; i += 4) {
+  const auto four = [a, b](std::size_t at) {
     std::uint64_t left;
     std::uint64_t right;
-    std::memcpy(&left, a + i, sizeof left);
-    std::memcpy(&right, b + i, sizeof right);
-    if (left != right) return false;
+    std::memcpy(&left, a + at, sizeof left);
+    std::memcpy(&right, b + at, sizeof right);
+    return left == right;
+  };
+  if (count < 4) {
+    for (std::size_t i = 0; i < count; ++i) {
+      if (a[i] != b[i]) return false;
+    }
+    return true;
   }
-  for (; i < count; ++i) {
-    if (a[i] != b[i]) return false;
+  for (std::size_t i = 0; i + 4 < count; i += 4) {
+    if (!four(i)) return false;
   }
-  return true;
+  return four(count - 4);
 }
 
 }  // namespace
 
 const InternedName* NameCache::Intern(StringArena& arena, std::u16string_view name) {
-  const std::size_t length = name.size();
-  if (length > kMaxStoredLength) return nullptr;
   // The slot comes from the length and three units rather than the whole name: the handful
   // of names a phonebook uses differ there, and a name that shares a slot merely replaces
   // the one that was there.
+  const std::size_t length = name.size();
+  if (length > kMaxStoredLength) return nullptr;
   std::uint32_t hash = static_cast<std::uint32_t>(length) * 0x9E3779B1u;
   if (length > 0) hash ^= (name[0] * 0x85EBCA6Bu) ^ (name[length / 2] * 0xC2B2AE35u) ^ (name[length - 1] * 0x27D4EB2Fu);
   Entry& entry = entries_[(hash ^ (hash >> 8) ^ (hash >> 16)) & 255u];
   if (entry.name != nullptr && entry.name->length == length && SameUnits(UnitsOf(entry.name), name.data(), length)) {
     return entry.name;
   }
+  return Store(arena, name, entry);
+}
+
+const InternedName* NameCache::Store(StringArena& arena, std::u16string_view name, Entry& entry) {
+  const std::size_t length = name.size();
   ArenaPiece piece = arena.Allocate(sizeof(InternedName) + length * sizeof(char16_t), alignof(InternedName));
   if (piece.data == nullptr) return nullptr;
   auto* copy = static_cast<InternedName*>(piece.data);

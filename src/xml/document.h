@@ -98,6 +98,9 @@ class NameCache {
   struct Entry {
     const InternedName* name = nullptr;
   };
+  // Copies a name that is not in its slot into the arena and into the slot. Out of line, so
+  // that the lookup of a name already there needs no registers saved.
+  [[gnu::noinline]] const InternedName* Store(StringArena& arena, std::u16string_view name, Entry& entry);
   Entry entries_[256];
 };
 

@@ -97,8 +97,18 @@ void EndNode(LoadContext& context) {
 // segment's start, and line breaks go, whatever style they were in: the same decisions the
 // normalising pass makes, taken as the characters arrive.
 void AppendNormalised(LoadContext& context, const char16_t* text, std::size_t length) {
-  // Expat hands over each line break of the content on its own.
-  if (length == 1 && IsBreak(text[0])) return;
+  // Expat hands over each line break of the content on its own, and the indentation after
+  // it as a run of blanks of its own: of such a run at most its first blank stays.
+  if (length == 0 || (length == 1 && IsBreak(text[0]))) return;
+  if (IsBlank(text[0])) {
+    std::size_t blanks = 1;
+    while (blanks < length && IsBlank(text[blanks])) ++blanks;
+    if (blanks == length) {
+      if (context.afterContent && !context.texts.Push(text[0])) return StopOutOfMemory(context);
+      context.afterContent = false;
+      return;
+    }
+  }
   if (!context.texts.Reserve(length)) return StopOutOfMemory(context);
   char16_t* const start = context.texts.ReservedEnd();
   char16_t* out = start;
@@ -120,10 +130,9 @@ void AppendNormalised(LoadContext& context, const char16_t* text, std::size_t le
   context.afterContent = afterContent;
 }
 
-// Character data: Expat hands over every line break as a line feed; it is stored in the
-// document's line-break style.
-void AppendText(LoadContext& context, const char16_t* text, std::size_t length) {
-  if (context.normaliseHere) return AppendNormalised(context, text, length);
+// Appends `text` with each line feed in the document's line-break style. Kept out of line:
+// inlined, its loop would make every call of the normalising path save registers first.
+[[gnu::noinline]] void AppendInLineBreakStyle(LoadContext& context, const char16_t* text, std::size_t length) {
   int style = context.document->lineBreakStyle;
   if (style != kLineBreakCrLf && style != kLineBreakCr) {
     if (!context.texts.Append(text, length)) StopOutOfMemory(context);
@@ -145,6 +154,13 @@ void AppendText(LoadContext& context, const char16_t* text, std::size_t length) 
       texts.PushReserved(u'\r');
     }
   }
+}
+
+// Character data: Expat hands over every line break as a line feed; it is stored in the
+// document's line-break style.
+void AppendText(LoadContext& context, const char16_t* text, std::size_t length) {
+  if (context.normaliseHere) return AppendNormalised(context, text, length);
+  AppendInLineBreakStyle(context, text, length);
 }
 
 void AppendRaw(LoadContext& context, std::u16string_view text) {

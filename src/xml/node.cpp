@@ -214,6 +214,19 @@ bool NextAttribute(XmlNode* node) {
   return static_cast<std::uint32_t>(list->cursor) < list->count;
 }
 
+NodeFields ReadNode(const XmlNode* node) {
+  if (node == nullptr) return {};
+  return NodeFields{node->kind, NameOf(node), TextOf(node), AttributeCountOf(node)};
+}
+
+AttributeFields ReadAttribute(const XmlNode* node, std::size_t index) {
+  if (node == nullptr || index >= AttributeCountOf(node)) return {};
+  const Attribute& attribute = EntriesOf(node->attributes)[index];
+  return AttributeFields{NameText(attribute.name),
+                         attribute.valueLength == 0 ? std::u16string_view()
+                                                    : std::u16string_view(attribute.value, attribute.valueLength)};
+}
+
 std::u16string AttributeName(const XmlNode* node) { return std::u16string(AttributeNameView(node)); }
 
 std::u16string AttributeValue(const XmlNode* node) { return std::u16string(AttributeValueView(node)); }

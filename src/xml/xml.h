@@ -5,6 +5,7 @@
 // handed in are copied. A number that holds no document makes every operation return 0,
 // none or the empty text.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -115,6 +116,25 @@ std::u16string AttributeName(const XmlNode* node);
 std::u16string AttributeValue(const XmlNode* node);
 std::u16string_view AttributeNameView(const XmlNode* node);
 std::u16string_view AttributeValueView(const XmlNode* node);
+
+// What a walk over every node of a book reads of one node, in one call: kind, name, whole
+// text and number of attributes (texts valid until the node is changed or freed). All empty
+// for nullptr.
+struct NodeFields {
+  int kind = 0;
+  std::u16string_view name;
+  std::u16string_view text;
+  std::size_t attributeCount = 0;
+};
+NodeFields ReadNode(const XmlNode* node);
+
+// Name and value of the attribute at `index` (below NodeFields::attributeCount) of an element,
+// without moving its attribute cursor; both empty for an index out of range.
+struct AttributeFields {
+  std::u16string_view name;
+  std::u16string_view value;
+};
+AttributeFields ReadAttribute(const XmlNode* node, std::size_t index);
 
 // --- Parsing ----------------------------------------------------------------------------
 
