@@ -90,12 +90,16 @@ using Encoder = OutputWriter::Encoder;
 // Units taken at once by the block copy of plain ASCII.
 constexpr std::size_t kBlock = 8;
 
+// Eight units packed to eight bytes, and which of them are plain ASCII in the mode: two mask
+// bits per unit, the unit's bytes are final only where its bits are set.
+struct PlainBlock {
+  std::uint64_t bytes;
+  unsigned mask;
+};
+
 #if defined(__SSE2__)
-// Writes text[0, 8) packed to eight bytes at `out` and returns how many units at its start
-// are plain ASCII in the mode: those bytes are final, the rest is overwritten by what follows.
-// Indentation, tags and digits, the bulk of a phonebook, are plain.
 template <Escape kMode>
-std::size_t CopyPlainPrefix(const char16_t* text, unsigned char* out) {
+PlainBlock ReadBlock(const char16_t* text) {
   __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
   __m128i escaped = _mm_setzero_si128();
   if constexpr (kMode != Escape::kRaw) {
@@ -108,22 +112,46 @@ std::size_t CopyPlainPrefix(const char16_t* text, unsigned char* out) {
   }
   // ASCII units have none of the bits 0xFF80 set.
   __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(-128)), _mm_setzero_si128());
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
-  const unsigned plain = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(escaped, ascii)));
-  // Two mask bits per unit; the bit above the mask stops the count at eight.
-  return static_cast<std::size_t>(__builtin_ctz(~plain | 0x10000u)) / 2;
+  PlainBlock block;
+  block.bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(units, units)));
+  block.mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(escaped, ascii)));
+  return block;
 }
 #else
 template <Escape kMode>
-std::size_t CopyPlainPrefix(const char16_t* text, unsigned char* out) {
-  std::size_t k = 0;
-  while (k < kBlock && IsPlainAscii<kMode>(text[k])) {
-    out[k] = static_cast<unsigned char>(text[k]);
-    ++k;
+PlainBlock ReadBlock(const char16_t* text) {
+  PlainBlock block{0, 0};
+  for (std::size_t k = 0; k < kBlock; ++k) {
+    block.bytes |= static_cast<std::uint64_t>(text[k] & 0xFF) << (8 * k);
+    if (IsPlainAscii<kMode>(text[k])) block.mask |= 3u << (2 * k);
   }
-  return k;
+  return block;
 }
 #endif
+
+// Writes text[0, 8) to `out` and returns how many units at its start are plain ASCII in the
+// mode: those bytes are final, the rest is overwritten by what follows. Indentation, tags
+// and digits, the bulk of a phonebook, are plain.
+template <Escape kMode>
+std::size_t CopyPlainPrefix(const char16_t* text, unsigned char* out) {
+  const PlainBlock block = ReadBlock<kMode>(text);
+  std::memcpy(out, &block.bytes, sizeof block.bytes);
+  // The bit above the mask stops the count at eight.
+  return static_cast<std::size_t>(__builtin_ctz(~block.mask | 0x10000u)) / 2;
+}
+
+// Writes the last n (1 to 7) units before `end` to `out` when all of them are plain ASCII in
+// the mode; false (nothing written) otherwise. The block reaches back over units already
+// written, so a short tail needs no loop; `end` points at least eight units into the text.
+template <Escape kMode>
+bool CopyPlainTail(const char16_t* end, std::size_t n, unsigned char* out) {
+  const PlainBlock block = ReadBlock<kMode>(end - kBlock);
+  const unsigned tailBits = 2 * static_cast<unsigned>(n);
+  if ((block.mask >> (16 - tailBits)) != (1u << tailBits) - 1) return false;
+  const std::uint64_t bytes = block.bytes >> (8 * (kBlock - n));
+  std::memcpy(out, &bytes, sizeof bytes);
+  return true;
+}
 
 template <Encoder kEncoder>
 unsigned char* PutByte(unsigned char* out, unsigned char value) {
@@ -208,28 +236,35 @@ unsigned char* PutUnit(const char16_t* text, std::size_t count, std::size_t& i, 
 }
 
 // Encodes text[i, end) to `out`, which has room for kMaxUnitBytes per unit; a surrogate pair
-// may reach one unit past `end`. The output pointer is a local, so that the compiler need
-// not reload it after every byte stored.
+// may reach one unit past `end`. Index and output pointer are locals, so that the compiler
+// need not reload them after every byte stored.
 template <Encoder kEncoder, Escape kMode>
-unsigned char* PutRun(const char16_t* text, std::size_t count, std::size_t& i, std::size_t end,
-                      unsigned char* out) {
+[[gnu::always_inline]] inline unsigned char* PutRun(const char16_t* text, std::size_t count, std::size_t& i,
+                                                    std::size_t end, unsigned char* out) {
+  std::size_t at = i;
   if constexpr (kEncoder != Encoder::kUtf16) {
     // Plain ASCII, the bulk of every phonebook, is copied eight units at a time; a block stops
     // at its first unit to encode or escape.
-    while (i + kBlock <= end) {
-      const std::size_t plain = CopyPlainPrefix<kMode>(text + i, out);
-      i += plain;
+    while (at + kBlock <= end) {
+      const std::size_t plain = CopyPlainPrefix<kMode>(text + at, out);
+      at += plain;
       out += plain;
-      if (plain < kBlock) out = PutUnit<kEncoder, kMode>(text, count, i, out);
+      if (plain < kBlock) out = PutUnit<kEncoder, kMode>(text, count, at, out);
+    }
+    const std::size_t rest = end - at;
+    if (rest > 0 && rest < kBlock && end >= kBlock && CopyPlainTail<kMode>(text + end, rest, out)) {
+      i = end;
+      return out + rest;
     }
   }
-  while (i < end) {
-    if (kEncoder != Encoder::kUtf16 && IsPlainAscii<kMode>(text[i])) {
-      *out++ = static_cast<unsigned char>(text[i++]);
+  while (at < end) {
+    if (kEncoder != Encoder::kUtf16 && IsPlainAscii<kMode>(text[at])) {
+      *out++ = static_cast<unsigned char>(text[at++]);
       continue;
     }
-    out = PutUnit<kEncoder, kMode>(text, count, i, out);
+    out = PutUnit<kEncoder, kMode>(text, count, at, out);
   }
+  i = at;
   return out;
 }
 
@@ -256,7 +291,7 @@ void OutputWriter::PutIn(std::u16string_view text) {
   const std::size_t count = text.size();
   // A text that fits whatever its characters become, every text of a phonebook, is written
   // in one run.
-  if (count <= (kBufferSize - used_) / kMaxUnitBytes) {
+  if (count * kMaxUnitBytes <= kBufferSize - used_) {
     std::size_t i = 0;
     used_ = static_cast<std::size_t>(PutRun<kEncoder, kMode>(text.data(), count, i, count, buffer_ + used_) - buffer_);
     return;
