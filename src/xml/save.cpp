@@ -130,7 +130,7 @@ bool HasLineBreak(const char16_t* text, std::size_t count) {
 // True when `node` is written whole, start tag, text and end tag, by PutLeaf: an element
 // without children whose text the layout keeps as it is (re-indentation keeps a text without
 // line breaks).
-bool IsPlainLeaf(const XmlNode* node, const Layout& plan) {
+inline bool IsPlainLeaf(const XmlNode* node, const Layout& plan) {
   if (node->kind != kNodeElement || node->firstChild != nullptr) return false;
   return !plan.reindent || !HasLineBreak(node->text, node->textLength);
 }

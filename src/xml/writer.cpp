@@ -274,7 +274,8 @@ OutputWriter::OutputWriter(ByteSink& sink, int encoding)
     : sink_(sink),
       encoder_(encoding == EncodingUtf16  ? Encoder::kUtf16
                : encoding == EncodingUtf8 ? Encoder::kUtf8
-                                          : Encoder::kLatin1) {}
+                                          : Encoder::kLatin1),
+      copyEnd_(encoder_ == Encoder::kUtf16 ? 0 : kBufferSize) {}
 
 void OutputWriter::WriteBuffer() {
   if (!failed_ && !sink_.Write(std::string_view(reinterpret_cast<const char*>(buffer_), used_))) failed_ = true;

@@ -50,7 +50,7 @@ class OutputWriter {
   // written as several short pieces of markup: in a one-byte encoding with room left, each
   // piece is a single copy.
   void PutMarkup(std::string_view markup) {
-    if (encoder_ != Encoder::kUtf16 && markup.size() <= kBufferSize - used_) {
+    if (used_ + markup.size() <= copyEnd_) {
       std::memcpy(buffer_ + used_, markup.data(), markup.size());
       used_ += markup.size();
       return;
@@ -62,7 +62,7 @@ class OutputWriter {
   // for the few bytes of an indentation. Bytes copied past the end are overwritten by what
   // follows.
   void PutPadded(const char* markup, std::size_t size) {
-    if (encoder_ != Encoder::kUtf16 && size + kPadding <= kBufferSize - used_) {
+    if (used_ + size + kPadding <= copyEnd_) {
       unsigned char* out = buffer_ + used_;
       for (std::size_t k = 0; k < size; k += kPadding) CopyFixed<kPadding>(out + k, markup + k);
       used_ += size;
@@ -73,7 +73,7 @@ class OutputWriter {
   // A name in `form`, nothing escaped. The thousands of tags of a book repeat a few interned
   // names, each at one address: each form of a name is composed once and then copied.
   void PutName(std::u16string_view name, NameForm form) {
-    if (encoder_ != Encoder::kUtf16 && kBufferSize - used_ >= kFormBytes) {
+    if (used_ + kFormBytes <= copyEnd_) {
       if (const EncodedName* slot = FindName(name)) {
         CopyFixed<kFormBytes>(buffer_ + used_, slot->forms[static_cast<int>(form)]);
         used_ += name.size() + FormExtra(form);
@@ -114,9 +114,13 @@ class OutputWriter {
   const EncodedName* FindName(std::u16string_view name) {
     const auto address = reinterpret_cast<std::uintptr_t>(name.data());
     // Interned names lie close together in one block; a multiplicative hash spreads them.
-    std::size_t index = static_cast<std::size_t>((address * 0x9E3779B97F4A7C15ull) >> 57);
+    const std::size_t index = static_cast<std::size_t>((address * 0x9E3779B97F4A7C15ull) >> 57);
+    // The few names of a book rarely share a slot, and then mostly only two: both are found
+    // here without a call.
     const EncodedName& slot = names_[index];
     if (slot.data == name.data() && slot.length == name.size()) return &slot;
+    const EncodedName& next = names_[(index + 1) % kNameSlots];
+    if (next.data == name.data() && next.length == name.size()) return &next;
     return ComposeName(name, index);
   }
   const EncodedName* ComposeName(std::u16string_view name, std::size_t index);
@@ -131,6 +135,9 @@ class OutputWriter {
   std::size_t used_ = 0;
   ByteSink& sink_;
   Encoder encoder_;
+  // Where the inline copies of markup may end: the buffer's end in a one-byte encoding, 0 in
+  // UTF-16, whose markup is widened byte by byte; one comparison then checks both.
+  std::size_t copyEnd_;
   bool failed_ = false;
 };
 
