@@ -91,9 +91,10 @@ void PutWholeText(OutputWriter& out, const XmlNode* node, std::size_t depth, con
   layout.Tail(sink);
 }
 
-// Writes the start tag of an element up to its closing bracket.
+// Writes the start tag of an element up to its closing bracket. Inline: it is most of the
+// work for the leaves of a book.
 template <Encoder kEncoder>
-void PutStartTag(OutputWriter& out, const XmlNode* node) {
+[[gnu::always_inline]] inline void PutStartTag(OutputWriter& out, const XmlNode* node) {
   out.PutName(NameOf(node), NameForm::kOpen);
   if (node->attributes == nullptr) return;
   const Attribute* attribute = EntriesOf(node->attributes);
@@ -132,7 +133,9 @@ bool HasLineBreak(const char16_t* text, std::size_t count) {
 // line breaks).
 inline bool IsPlainLeaf(const XmlNode* node, const Layout& plan) {
   if (node->kind != kNodeElement || node->firstChild != nullptr) return false;
-  return !plan.reindent || !HasLineBreak(node->text, node->textLength);
+  if (!plan.reindent) return true;
+  const std::u16string_view text = TextOf(node);
+  return !HasLineBreak(text.data(), text.size());
 }
 
 // Writes a plain leaf (IsPlainLeaf) whole, as the general path would.

@@ -65,25 +65,6 @@ std::string_view EntityFor(char16_t unit) {
   return {};
 }
 
-// How strongly each ASCII character is escaped: 0 never, 1 in attribute mode, 2 in text and
-// attribute mode. A mode writes a character as it is when its level is below the mode's limit.
-struct EscapeLevels {
-  unsigned char level[128];
-};
-constexpr EscapeLevels kEscapeLevels = [] {
-  EscapeLevels table{};
-  for (char c : {'\'', '"', '\n', '\r', '\t'}) table.level[static_cast<unsigned char>(c)] = 1;
-  for (char c : {'<', '>', '&'}) table.level[static_cast<unsigned char>(c)] = 2;
-  return table;
-}();
-
-template <Escape kMode>
-constexpr unsigned char kPlainBelow = kMode == Escape::kRaw ? 3 : kMode == Escape::kText ? 2 : 1;
-
-template <Escape kMode>
-bool IsPlainAscii(char16_t unit) {
-  return unit < 0x80 && kEscapeLevels.level[unit] < kPlainBelow<kMode>;
-}
 
 using Encoder = OutputWriter::Encoder;
 
@@ -288,7 +269,7 @@ bool OutputWriter::Flush() {
 }
 
 template <OutputWriter::Encoder kEncoder, Escape kMode>
-void OutputWriter::PutIn(std::u16string_view text) {
+void OutputWriter::PutInSlowly(std::u16string_view text) {
   const std::size_t count = text.size();
   // A text that fits whatever its characters become, every text of a phonebook, is written
   // in one run.
@@ -316,9 +297,9 @@ void OutputWriter::PutUnits(const char16_t* text, std::size_t count) {
 }
 
 #define RK_PUT_IN(encoder)                                                        \
-  template void OutputWriter::PutIn<encoder, Escape::kRaw>(std::u16string_view);  \
-  template void OutputWriter::PutIn<encoder, Escape::kText>(std::u16string_view); \
-  template void OutputWriter::PutIn<encoder, Escape::kAttribute>(std::u16string_view);
+  template void OutputWriter::PutInSlowly<encoder, Escape::kRaw>(std::u16string_view);  \
+  template void OutputWriter::PutInSlowly<encoder, Escape::kText>(std::u16string_view); \
+  template void OutputWriter::PutInSlowly<encoder, Escape::kAttribute>(std::u16string_view);
 RK_PUT_IN(OutputWriter::Encoder::kUtf16)
 RK_PUT_IN(OutputWriter::Encoder::kUtf8)
 RK_PUT_IN(OutputWriter::Encoder::kLatin1)

@@ -19,6 +19,27 @@ enum class Escape {
   kAttribute,  // attribute values: < > & ' " and tab, line feed, carriage return
 };
 
+// How strongly each ASCII character is escaped: 0 never, 1 in attribute mode, 2 in text and
+// attribute mode. A mode writes a character as it is when its level is below the mode's limit.
+struct EscapeLevels {
+  unsigned char level[128];
+};
+inline constexpr EscapeLevels kEscapeLevels = [] {
+  EscapeLevels table{};
+  for (char c : {'\'', '"', '\n', '\r', '\t'}) table.level[static_cast<unsigned char>(c)] = 1;
+  for (char c : {'<', '>', '&'}) table.level[static_cast<unsigned char>(c)] = 2;
+  return table;
+}();
+
+template <Escape kMode>
+inline constexpr unsigned char kPlainBelow = kMode == Escape::kRaw ? 3 : kMode == Escape::kText ? 2 : 1;
+
+// True when `unit` is ASCII that `kMode` writes as it is.
+template <Escape kMode>
+constexpr bool IsPlainAscii(char16_t unit) {
+  return unit < 0x80 && kEscapeLevels.level[unit] < kPlainBelow<kMode>;
+}
+
 // How a name is written: inside a start tag, an end tag or before an attribute value.
 enum class NameForm : unsigned char {
   kOpen,       // "<name"
@@ -42,9 +63,21 @@ class OutputWriter {
 
   // Encodes and escapes `text`.
   void Put(std::u16string_view text, Escape mode);
-  // Put for a caller that has resolved the encoder once for a whole document.
+  // Put for a caller that has resolved the encoder once for a whole document. A short text
+  // of plain ASCII, most attribute values and numbers of a book, is copied here without a
+  // call; from its first character to encode or escape on, a text goes the long way.
   template <Encoder kEncoder, Escape kMode>
-  void PutIn(std::u16string_view text);
+  void PutIn(std::u16string_view text) {
+    if (kEncoder != Encoder::kUtf16 && text.size() < kShortText && used_ + kShortText <= copyEnd_) {
+      unsigned char* out = buffer_ + used_;
+      std::size_t k = 0;
+      for (; k < text.size() && IsPlainAscii<kMode>(text[k]); ++k) out[k] = static_cast<unsigned char>(text[k]);
+      used_ += k;
+      if (k == text.size()) return;
+      text.remove_prefix(k);
+    }
+    PutInSlowly<kEncoder, kMode>(text);
+  }
 
   // Markup and the declaration (ASCII only), encoded like text. Inline, since a tag is
   // written as several short pieces of markup: in a one-byte encoding with room left, each
@@ -126,6 +159,10 @@ class OutputWriter {
   const EncodedName* ComposeName(std::u16string_view name, std::size_t index);
   void PutNameSlowly(std::u16string_view name, NameForm form);
   void PutMarkupSlowly(std::string_view markup);
+  static constexpr std::size_t kShortText = 8;
+
+  template <Encoder kEncoder, Escape kMode>
+  void PutInSlowly(std::u16string_view text);
   template <Encoder kEncoder, Escape kMode>
   void PutUnits(const char16_t* text, std::size_t count);
   void WriteBuffer();
