@@ -107,9 +107,12 @@ void Load(int slotNumber) {
   ClearRecords(slot->records);
 
   const bool read = ReadDocument(path);
-  // The list is filled while the copy is still being written; the load ends with both done.
-  const FormattedCopy copy = read ? FormattedCopy(path) : FormattedCopy();
-  if (read) WalkDocument(work);
+  {
+    // The copy is written while the tree is walked; the document goes once both are done,
+    // before the rows are made, so a large book's tree and its rows are never held together.
+    const FormattedCopy copy = read ? FormattedCopy(path) : FormattedCopy();
+    if (read) WalkDocument(work);
+  }
   // The load list is handed over rather than copied: a copy would hold a large book twice.
   slot->records = std::move(work.loadList);
   ShowAllRows(*slot);

@@ -1,6 +1,7 @@
 #include "book/record_list.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 
 #include "book/phonebook_file.h"
@@ -19,21 +20,24 @@ std::uint32_t LookUpName(const RecordList& list, std::u16string_view name) {
   return found == list.nameIds.end() ? kNoName : found->second;
 }
 
+// The element number as decimal digits, written into `buffer`; a row text and NumberText
+// share it, and the row needs it without an allocation of its own.
+using DigitBuffer = std::array<char16_t, 10>;
+std::u16string_view DecimalDigits(std::uint32_t value, DigitBuffer& buffer) {
+  char16_t* const end = buffer.data() + buffer.size();
+  char16_t* start = end;
+  do {
+    *--start = static_cast<char16_t>(u'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return {start, static_cast<std::size_t>(end - start)};
+}
+
 // Appends a text to the pool and returns its offset.
 std::uint64_t AppendToPool(RecordList& list, std::u16string_view text) {
   const std::uint64_t offset = list.pool.size();
   list.pool.insert(list.pool.end(), text.begin(), text.end());
   return offset;
-}
-
-std::u16string_view PoolText(const RecordList& list, std::uint64_t offset, std::uint32_t length) {
-  return {list.pool.data() + offset, length};
-}
-
-// One past the last attribute of record `index`.
-std::size_t AttributeEnd(const RecordList& list, std::size_t index) {
-  return index + 1 < list.records.size() ? list.records[index + 1].firstAttribute
-                                         : list.attributes.size();
 }
 
 // The pool characters of records [first, end): their attribute values and texts lie there in
@@ -118,8 +122,6 @@ void TrimCapacity(RecordList& list) {
   list.rowStarts.shrink_to_fit();
 }
 
-std::size_t RecordCount(const RecordList& list) { return list.records.size(); }
-
 void ReserveRecords(RecordList& list, std::size_t records, std::size_t attributes,
                     std::size_t characters) {
   list.records.reserve(list.records.size() + records);
@@ -172,35 +174,10 @@ void SetLastText(RecordList& list, std::u16string_view text) {
 
 std::u16string NumberText(const RecordList& list, std::size_t index) {
   const StoredRecord& record = list.records[index];
-  std::u16string text = DecimalText(record.number);
+  DigitBuffer digits;
+  std::u16string text(DecimalDigits(record.number, digits));
   text += SuffixText(record.suffix);
   return text;
-}
-
-std::int32_t RecordDepth(const RecordList& list, std::size_t index) {
-  return list.records[index].depth;
-}
-
-std::u16string_view RecordName(const RecordList& list, std::size_t index) {
-  return list.names[list.records[index].name];
-}
-
-std::u16string_view RecordText(const RecordList& list, std::size_t index) {
-  const StoredRecord& record = list.records[index];
-  return PoolText(list, record.text, record.textLength);
-}
-
-std::size_t AttributeCount(const RecordList& list, std::size_t index) {
-  return AttributeEnd(list, index) - list.records[index].firstAttribute;
-}
-
-std::u16string_view AttributeName(const RecordList& list, std::size_t index, std::size_t k) {
-  return list.names[list.attributes[list.records[index].firstAttribute + k].name];
-}
-
-std::u16string_view AttributeValue(const RecordList& list, std::size_t index, std::size_t k) {
-  const StoredAttribute& attribute = list.attributes[list.records[index].firstAttribute + k];
-  return PoolText(list, attribute.value, attribute.valueLength);
 }
 
 std::size_t RowCount(const RecordList& list) { return list.rowStarts.size(); }
@@ -224,12 +201,15 @@ ColumnNames ColumnNamesOf(const RecordList& list) {
   return {LookUpName(list, kUniqueId), LookUpName(list, kRealName), LookUpName(list, kNumber)};
 }
 
+// Row texts are made for every contact of a book at once, so each is sized first and then
+// written into a single allocation; the line feeds between the columns are its fill.
 std::u16string BuildRowText(const RecordList& list, std::size_t row, const ColumnNames& columns) {
   const RunExtent run = RunOf(list, row);
   // A later `uniqueid` or `realName` replaces an earlier one; every `number` is joined.
   std::u16string_view id;
   std::u16string_view name;
-  std::u16string telefon;
+  std::size_t numbers = 0;
+  std::size_t numberUnits = 0;
   for (std::size_t index = run.first + 1; index < run.end; ++index) {
     const std::uint32_t nameId = list.records[index].name;
     if (nameId == columns.uniqueId) {
@@ -237,21 +217,33 @@ std::u16string BuildRowText(const RecordList& list, std::size_t row, const Colum
     } else if (nameId == columns.realName) {
       name = RecordText(list, index);
     } else if (nameId == columns.number) {
-      if (!telefon.empty()) telefon += kNumberSeparator;
-      telefon += RecordText(list, index);
+      ++numbers;
+      numberUnits += list.records[index].textLength;
     }
   }
-  const std::u16string nr = NumberText(list, run.first);
-  std::u16string text;
-  text.reserve(4 + nr.size() + id.size() + name.size() + telefon.size());
-  text += u'\n';
-  text += nr;
-  text += u'\n';
-  text += id;
-  text += u'\n';
-  text += name;
-  text += u'\n';
-  text += telefon;
+  const StoredRecord& contact = list.records[run.first];
+  DigitBuffer digits;
+  const std::u16string_view nr = DecimalDigits(contact.number, digits);
+  const std::u16string_view suffix = SuffixText(contact.suffix);
+  const std::size_t separators = numbers > 0 ? (numbers - 1) * kNumberSeparator.size() : 0;
+  std::u16string text(4 + nr.size() + suffix.size() + id.size() + name.size() + numberUnits + separators, u'\n');
+  char16_t* out = text.data();
+  const auto put = [&out](std::u16string_view piece) {
+    out = std::copy(piece.begin(), piece.end(), out);
+  };
+  ++out;
+  put(nr);
+  put(suffix);
+  ++out;
+  put(id);
+  ++out;
+  put(name);
+  ++out;
+  for (std::size_t index = run.first + 1; numbers > 0 && index < run.end; ++index) {
+    if (list.records[index].name != columns.number) continue;
+    put(RecordText(list, index));
+    if (--numbers > 0) put(kNumberSeparator);
+  }
   return text;
 }
 

@@ -75,7 +75,7 @@ void ClearRecords(RecordList& list);
 // Gives back the spare capacity that growing left behind (after a load).
 void TrimCapacity(RecordList& list);
 
-std::size_t RecordCount(const RecordList& list);
+inline std::size_t RecordCount(const RecordList& list) { return list.records.size(); }
 
 // --- Adding records ----------------------------------------------------------------------
 
@@ -99,14 +99,47 @@ void SetLastText(RecordList& list, std::u16string_view text);
 
 // --- Reading records ---------------------------------------------------------------------
 
+// The text of `length` pool characters at `offset`.
+inline std::u16string_view PoolText(const RecordList& list, std::uint64_t offset, std::uint32_t length) {
+  return {list.pool.data() + offset, length};
+}
+
+// One past the last attribute of record `index`.
+inline std::size_t AttributeEnd(const RecordList& list, std::size_t index) {
+  return index + 1 < list.records.size() ? list.records[index + 1].firstAttribute
+                                         : list.attributes.size();
+}
+
 // The fields of record `index` (below RecordCount); views are valid until the list changes.
+// The readers are inline: a save reads every field of every record.
 std::u16string NumberText(const RecordList& list, std::size_t index);
-std::int32_t RecordDepth(const RecordList& list, std::size_t index);
-std::u16string_view RecordName(const RecordList& list, std::size_t index);
-std::u16string_view RecordText(const RecordList& list, std::size_t index);
-std::size_t AttributeCount(const RecordList& list, std::size_t index);
-std::u16string_view AttributeName(const RecordList& list, std::size_t index, std::size_t k);
-std::u16string_view AttributeValue(const RecordList& list, std::size_t index, std::size_t k);
+inline std::int32_t RecordDepth(const RecordList& list, std::size_t index) {
+  return list.records[index].depth;
+}
+// The record's name as an index into `names`, the same for every record of that name.
+inline std::uint32_t RecordNameId(const RecordList& list, std::size_t index) {
+  return list.records[index].name;
+}
+inline std::u16string_view RecordName(const RecordList& list, std::size_t index) {
+  return list.names[RecordNameId(list, index)];
+}
+inline std::u16string_view RecordText(const RecordList& list, std::size_t index) {
+  const StoredRecord& record = list.records[index];
+  return PoolText(list, record.text, record.textLength);
+}
+inline std::size_t AttributeCount(const RecordList& list, std::size_t index) {
+  return AttributeEnd(list, index) - list.records[index].firstAttribute;
+}
+inline std::uint32_t AttributeNameId(const RecordList& list, std::size_t index, std::size_t k) {
+  return list.attributes[list.records[index].firstAttribute + k].name;
+}
+inline std::u16string_view AttributeName(const RecordList& list, std::size_t index, std::size_t k) {
+  return list.names[AttributeNameId(list, index, k)];
+}
+inline std::u16string_view AttributeValue(const RecordList& list, std::size_t index, std::size_t k) {
+  const StoredAttribute& attribute = list.attributes[list.records[index].firstAttribute + k];
+  return PoolText(list, attribute.value, attribute.valueLength);
+}
 
 // --- Contact runs and rows ---------------------------------------------------------------
 

@@ -64,21 +64,38 @@ std::u16string_view ReducedText(std::u16string_view text, std::u16string& buffer
   return buffer;
 }
 
+// The names of one record list as interned in document 0, each looked up the first time a
+// record uses it: a book repeats a handful of names hundreds of thousands of times.
+class DocumentNames {
+ public:
+  explicit DocumentNames(const RecordList& records) : records_(records), names_(records.names.size()) {}
+
+  // The interned name with id `id` of the list; `interned` is nullptr when memory ran out.
+  xml::XmlName Of(std::uint32_t id) {
+    xml::XmlName& name = names_[id];
+    if (name.interned == nullptr) name = xml::InternName(kDocument, records_.names[id]);
+    return name;
+  }
+
+ private:
+  const RecordList& records_;
+  std::vector<xml::XmlName> names_;
+};
+
 // Makes the element of record `index` as the last child of `parent`; a `phonebook` element's
 // `name` attribute takes `bookName`. Attributes are set from the stored pairs, so their values
 // come back exactly as they were read. `textBuffer` holds a text whose blanks were reduced.
 [[nodiscard]] xml::XmlNode* AddElement(xml::XmlNode* parent, const RecordList& records,
-                                       std::size_t index, std::u16string_view bookName,
-                                       std::u16string& textBuffer) {
-  const std::u16string_view name = RecordName(records, index);
-  xml::XmlNode* element = xml::AppendElement(parent, name);
+                                       std::size_t index, DocumentNames& names,
+                                       std::u16string_view bookName, std::u16string& textBuffer) {
+  xml::XmlNode* element = xml::AppendElement(parent, names.Of(RecordNameId(records, index)));
   if (element == nullptr) return nullptr;
-  const bool isPhonebook = name == kPhonebook;
+  const bool isPhonebook = RecordName(records, index) == kPhonebook;
   const std::size_t attributes = AttributeCount(records, index);
   for (std::size_t k = 0; k < attributes; ++k) {
-    const std::u16string_view key = AttributeName(records, index, k);
-    const bool isBookName = isPhonebook && key == kNameAttribute;
-    xml::SetAttribute(element, key, isBookName ? bookName : AttributeValue(records, index, k));
+    const bool isBookName = isPhonebook && AttributeName(records, index, k) == kNameAttribute;
+    xml::SetAttribute(element, names.Of(AttributeNameId(records, index, k)),
+                      isBookName ? bookName : AttributeValue(records, index, k));
   }
   if (const std::u16string_view text = RecordText(records, index); !text.empty()) {
     xml::SetNodeText(element, ReducedText(text, textBuffer));
@@ -104,6 +121,7 @@ struct OpenElement {
   std::u16string textBuffer;
   const RecordList* const lists[] = {&emptyBook, &records};
   for (const RecordList* list : lists) {
+    DocumentNames names(*list);
     for (std::size_t index = 0; index < RecordCount(*list); ++index) {
       const std::int32_t depth = RecordDepth(*list, index);
       while (!open.empty() && open.back().depth >= depth) open.pop_back();
@@ -111,7 +129,7 @@ struct OpenElement {
       // record (a copied contact of a book whose main element was a contact) goes below it.
       xml::XmlNode* parent = open.empty() ? root : open.back().node;
       if (parent == root && xml::MainNode(kDocument) != nullptr) parent = xml::MainNode(kDocument);
-      xml::XmlNode* element = AddElement(parent, *list, index, bookName, textBuffer);
+      xml::XmlNode* element = AddElement(parent, *list, index, names, bookName, textBuffer);
       if (element == nullptr) return false;
       open.push_back({depth, element});
     }

@@ -54,8 +54,7 @@ void RefreshCountLabel(const BookSlot& slot) {
 
 void ShowAllRows(const BookSlot& slot) {
   tk::ClearItems(slot.contactList);
-  const std::vector<std::u16string> rows = AllRowTexts(slot.records);
-  tk::AddItems(slot.contactList, rows);
+  tk::AddItems(slot.contactList, AllRowTexts(slot.records));
   RefreshCountLabel(slot);
 }
 

@@ -87,21 +87,24 @@ bool SameUnits(const char16_t* a, const char16_t* b, std::size_t count) {
 
 }  // namespace
 
-const char16_t* NameCache::Intern(StringArena& arena, std::u16string_view name) {
+const InternedName* NameCache::Intern(StringArena& arena, std::u16string_view name) {
+  const std::size_t length = name.size();
+  if (length > kMaxStoredLength) return nullptr;
   // The slot comes from the length and three units rather than the whole name: the handful
   // of names a phonebook uses differ there, and a name that shares a slot merely replaces
   // the one that was there.
-  const std::size_t length = name.size();
   std::uint32_t hash = static_cast<std::uint32_t>(length) * 0x9E3779B1u;
   if (length > 0) hash ^= (name[0] * 0x85EBCA6Bu) ^ (name[length / 2] * 0xC2B2AE35u) ^ (name[length - 1] * 0x27D4EB2Fu);
   Entry& entry = entries_[(hash ^ (hash >> 8) ^ (hash >> 16)) & 255u];
-  if (entry.data != nullptr && entry.length == length && SameUnits(entry.data, name.data(), length)) return entry.data;
-  ArenaPiece piece = arena.Allocate(name.size() * sizeof(char16_t), alignof(char16_t));
+  if (entry.name != nullptr && entry.name->length == length && SameUnits(UnitsOf(entry.name), name.data(), length)) {
+    return entry.name;
+  }
+  ArenaPiece piece = arena.Allocate(sizeof(InternedName) + length * sizeof(char16_t), alignof(InternedName));
   if (piece.data == nullptr) return nullptr;
-  auto* copy = static_cast<char16_t*>(piece.data);
-  if (!name.empty()) std::memcpy(copy, name.data(), name.size() * sizeof(char16_t));
-  entry.data = copy;
-  entry.length = name.size();
+  auto* copy = static_cast<InternedName*>(piece.data);
+  copy->length = static_cast<std::uint32_t>(length);
+  if (length > 0) std::memcpy(copy + 1, name.data(), length * sizeof(char16_t));
+  entry.name = copy;
   return copy;
 }
 
@@ -146,13 +149,14 @@ bool KeptByReduction(const XmlNode* node, std::u16string_view text) {
 }  // namespace
 
 bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text) {
+  if (text.size() > kMaxStoredLength) return false;
   document.textsSettled = false;
   document.textsReduced = document.textsReduced && KeptByReduction(node, text);
   StoredText stored = CopyToArena(document.arena, text);
   if (!stored.ok) return false;
   if ((node->ownership & kOwnText) != 0) document.arena.Release(node->text);
   node->text = stored.data;
-  node->textLength = text.size();
+  node->textLength = static_cast<std::uint32_t>(text.size());
   node->ownership = static_cast<std::uint8_t>(stored.own ? node->ownership | kOwnText
                                                          : node->ownership & ~kOwnText);
   return true;

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string_view>
 
@@ -12,13 +13,34 @@
 
 namespace rk::xml {
 
-// One attribute; the name is interned (shared, never released on its own), the value may
-// have a block of its own (valueOwn) that is released when the value is replaced.
+// Lengths and positions of names, texts and values are kept in 32 bits, which keeps the
+// records of a large book small. Storing anything longer fails as running out of memory
+// does, so no length can wrap.
+inline constexpr std::size_t kMaxStoredLength = std::numeric_limits<std::uint32_t>::max();
+
+// An interned name: its length, followed by its units. The thousands of equal names of a
+// phonebook share one, which is never released on its own.
+struct InternedName {
+  std::uint32_t length;
+};
+
+// The units that follow an interned name.
+inline const char16_t* UnitsOf(const InternedName* name) {
+  return reinterpret_cast<const char16_t*>(name + 1);
+}
+
+// The text of an interned name; empty for none.
+inline std::u16string_view NameText(const InternedName* name) {
+  return name == nullptr || name->length == 0 ? std::u16string_view()
+                                              : std::u16string_view(UnitsOf(name), name->length);
+}
+
+// One attribute; the value may have a block of its own (valueOwn) that is released when the
+// value is replaced.
 struct Attribute {
-  const char16_t* name;
+  const InternedName* name;
   char16_t* value;
-  std::size_t valueLength;
-  std::uint32_t nameLength;
+  std::uint32_t valueLength;
   bool valueOwn;
 };
 
@@ -41,24 +63,24 @@ inline constexpr std::uint8_t kOwnAttributes = 2;
 inline constexpr std::uint8_t kCursorBeforeFirst = 4;
 
 // A node record. Names are interned in the document and never released one by one; the
-// text and the attribute list carry an ownership mark. Lengths and positions are size_t,
-// so no count can wrap for input of any size. Every pass over a book walks these records, so
-// they stay small: the last child of a node is kept only by the load and AppendElement, on
-// their own paths, and the attribute counts sit with the attributes.
+// text and the attribute list carry an ownership mark. Every pass over a book walks these
+// records and a large book holds millions of them, so they stay at one cache line: the last
+// child of a node is kept only by the load and AppendElement, on their own paths, the
+// attribute counts sit with the attributes and the name's length with the name.
 struct XmlNode {
   XmlNode* parent;
   XmlNode* firstChild;
   XmlNode* nextSibling;
-  const char16_t* name;
+  const InternedName* name;  // nullptr for none
   char16_t* text;
   AttributeList* attributes;  // nullptr for none
-  std::size_t textLength;
-  std::size_t position;  // characters of the parent's text between the previous sibling and this node
-  std::uint32_t nameLength;
+  std::uint32_t textLength;
+  std::uint32_t position;  // characters of the parent's text between the previous sibling and this node
   std::int32_t owner;  // number of the owning document
   std::uint8_t kind;
   std::uint8_t ownership;
 };
+static_assert(sizeof(XmlNode) <= 64);
 
 // Attributes of `node` (0 without a list).
 inline std::uint32_t AttributeCountOf(const XmlNode* node) {
@@ -69,13 +91,12 @@ inline std::uint32_t AttributeCountOf(const XmlNode* node) {
 // phonebook share one copy each.
 class NameCache {
  public:
-  // The interned copy of `name`; nullptr when memory ran out.
-  [[nodiscard]] const char16_t* Intern(StringArena& arena, std::u16string_view name);
+  // The interned copy of `name`; nullptr when memory ran out or the name is too long to keep.
+  [[nodiscard]] const InternedName* Intern(StringArena& arena, std::u16string_view name);
 
  private:
   struct Entry {
-    const char16_t* data = nullptr;
-    std::size_t length = 0;
+    const InternedName* name = nullptr;
   };
   Entry entries_[256];
 };
@@ -137,12 +158,10 @@ Document* FindDocument(int number);
 inline std::u16string_view TextOf(const XmlNode* node) {
   return node->textLength == 0 ? std::u16string_view() : std::u16string_view(node->text, node->textLength);
 }
-inline std::u16string_view NameOf(const XmlNode* node) {
-  return node->nameLength == 0 ? std::u16string_view() : std::u16string_view(node->name, node->nameLength);
-}
+inline std::u16string_view NameOf(const XmlNode* node) { return NameText(node->name); }
 
 // Replaces the node's text by a copy of `text` in the arena; false (text unchanged) when
-// memory ran out.
+// memory ran out or the text is longer than kMaxStoredLength.
 [[nodiscard]] bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text);
 
 // Copies `text` into the arena; data nullptr when memory ran out (an empty text gives

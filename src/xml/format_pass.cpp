@@ -97,7 +97,8 @@ void CloseOpenTexts(std::vector<PassFrame>& frames) {
     if (rest > 0 && frame.write != frame.read) {
       std::memmove(node->text + frame.write, node->text + frame.read, rest * sizeof(char16_t));
     }
-    node->textLength = frame.write + rest;
+    // The pass only ever shortens a text, so its length still fits.
+    node->textLength = static_cast<std::uint32_t>(frame.write + rest);
   }
 }
 
@@ -123,8 +124,9 @@ bool RunBlankPass(Document& document, int options) {
         XmlNode* child = frame.nextChild;
         frame.nextChild = child->nextSibling;
         if (frame.hasText) {
-          std::size_t end = frame.read + std::min(child->position, node->textLength - frame.read);
-          child->position = ProcessSegment(node->text, frame.read, end, frame.write, frame.options, flags);
+          std::size_t end = frame.read + std::min<std::size_t>(child->position, node->textLength - frame.read);
+          child->position = static_cast<std::uint32_t>(
+              ProcessSegment(node->text, frame.read, end, frame.write, frame.options, flags));
         } else {
           child->position = 0;
         }
@@ -133,7 +135,7 @@ bool RunBlankPass(Document& document, int options) {
       }
       if (frame.hasText) {
         ProcessSegment(node->text, frame.read, node->textLength, frame.write, frame.options, flags);
-        node->textLength = frame.write;
+        node->textLength = static_cast<std::uint32_t>(frame.write);
       }
       frames.pop_back();
       if (!frames.empty() && frames.back().hasText) flags.content = true;

@@ -29,16 +29,18 @@ void StopOutOfMemory(LoadContext& context) {
 XmlNode* CurrentNode(LoadContext& context) { return context.openNodes.back().node; }
 
 bool SetName(LoadContext& context, XmlNode* node, std::u16string_view name) {
-  if (name.size() > std::numeric_limits<std::uint32_t>::max()) return false;
-  const char16_t* stored = context.document->names.Intern(context.document->arena, name);
-  if (stored == nullptr) return false;
-  node->name = stored;
-  node->nameLength = static_cast<std::uint32_t>(name.size());
-  return true;
+  node->name = context.document->names.Intern(context.document->arena, name);
+  return node->name != nullptr;
 }
 
 XmlNode* BeginNode(LoadContext& context, int kind) {
   Document& document = *context.document;
+  // The parent's text would be too long to keep; the load stops as for a lack of memory.
+  const std::size_t position = context.texts.size() - context.segmentStart;
+  if (position > kMaxStoredLength) {
+    StopOutOfMemory(context);
+    return nullptr;
+  }
   XmlNode* node = document.pool.Take();
   if (node == nullptr) {
     StopOutOfMemory(context);
@@ -48,7 +50,7 @@ XmlNode* BeginNode(LoadContext& context, int kind) {
   XmlNode* parent = top.node;
   node->kind = static_cast<std::uint8_t>(kind);
   node->owner = document.number;
-  node->position = context.texts.size() - context.segmentStart;
+  node->position = static_cast<std::uint32_t>(position);
   node->parent = parent;
   if (top.lastChild == nullptr) {
     parent->firstChild = node;
@@ -176,14 +178,12 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
   for (std::size_t i = 0; i < pairs; ++i) {
     std::u16string_view attributeName = View(attributes[2 * i]);
     std::u16string_view value = View(attributes[2 * i + 1]);
-    const char16_t* storedName = attributeName.size() > std::numeric_limits<std::uint32_t>::max()
-                                     ? nullptr
-                                     : document.names.Intern(document.arena, attributeName);
+    const InternedName* storedName = document.names.Intern(document.arena, attributeName);
+    if (storedName == nullptr || value.size() > kMaxStoredLength) return StopOutOfMemory(context);
     StoredText storedValue = CopyToArena(document.arena, value);
     document.loaded.characters += value.size();
-    if (storedName == nullptr || !storedValue.ok) return StopOutOfMemory(context);
-    entries[i] = Attribute{storedName, storedValue.data, value.size(),
-                           static_cast<std::uint32_t>(attributeName.size()), storedValue.own};
+    if (!storedValue.ok) return StopOutOfMemory(context);
+    entries[i] = Attribute{storedName, storedValue.data, static_cast<std::uint32_t>(value.size()), storedValue.own};
     list->count = static_cast<std::uint32_t>(i + 1);
   }
 }

@@ -40,9 +40,7 @@ bool GrowAttributes(Document& document, XmlNode* node) {
   return true;
 }
 
-std::u16string_view AttributeNameAt(const Attribute& attribute) {
-  return {attribute.name, attribute.nameLength};
-}
+std::u16string_view AttributeNameAt(const Attribute& attribute) { return NameText(attribute.name); }
 
 const Attribute* CurrentAttribute(const XmlNode* node) {
   if (node == nullptr || node->kind != kNodeElement || node->attributes == nullptr) return nullptr;
@@ -66,25 +64,25 @@ XmlNode* LastChildForAppend(AppendPath& path, XmlNode* parent) {
   return last;
 }
 
-}  // namespace
-
-XmlNode* AppendElement(XmlNode* parent, std::u16string_view name) {
+// The document of a node that can take element children, or nullptr; below the root of a
+// document that has its main element already, nothing more may go.
+Document* DocumentForAppend(XmlNode* parent) {
   if (parent == nullptr || !CanHoldElements(parent)) return nullptr;
   Document* document = FindDocument(parent->owner);
-  if (document == nullptr) return nullptr;
-  if (parent == document->root && document->main != nullptr) return nullptr;
-  if (name.size() > std::numeric_limits<std::uint32_t>::max()) return nullptr;
-  const char16_t* storedName = document->names.Intern(document->arena, name);
-  if (storedName == nullptr) return nullptr;
-  XmlNode* node = document->pool.Take();
+  if (document == nullptr || (parent == document->root && document->main != nullptr)) return nullptr;
+  return document;
+}
+
+// Links a new element named `name` behind the last child of `parent`.
+XmlNode* AppendNamedElement(Document& document, XmlNode* parent, const InternedName* name) {
+  XmlNode* node = document.pool.Take();
   if (node == nullptr) return nullptr;
-  document->textsSettled = false;
+  document.textsSettled = false;
   node->kind = static_cast<std::uint8_t>(kNodeElement);
   node->owner = parent->owner;
-  node->name = storedName;
-  node->nameLength = static_cast<std::uint32_t>(name.size());
+  node->name = name;
   node->parent = parent;
-  AppendPath& path = document->appendPath;
+  AppendPath& path = document.appendPath;
   XmlNode* last = LastChildForAppend(path, parent);
   if (last == nullptr) {
     parent->firstChild = node;
@@ -94,43 +92,75 @@ XmlNode* AppendElement(XmlNode* parent, std::u16string_view name) {
   path.steps[path.depth - 1].lastChild = node;
   // The new node has no children yet; it goes on the path, which simply stops growing when full.
   if (path.depth < AppendPath::kDepth) path.steps[path.depth++] = AppendPath::Step{node, nullptr};
-  if (document->main == nullptr && parent->kind == kNodeRoot) document->main = node;
+  if (document.main == nullptr && parent->kind == kNodeRoot) document.main = node;
   return node;
+}
+
+// Sets the attribute `name` of an element of `document`; `interned` is the name's interned
+// copy when the caller has one, else it is interned here for a new attribute.
+void SetAttributeOf(Document& document, XmlNode* node, std::u16string_view name,
+                    const InternedName* interned, std::u16string_view value) {
+  Attribute* target = nullptr;
+  const std::uint32_t count = AttributeCountOf(node);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    Attribute& attribute = EntriesOf(node->attributes)[i];
+    if (attribute.name == interned || AttributeNameAt(attribute) == name) {
+      target = &attribute;
+      break;
+    }
+  }
+  // A value too long to keep is refused as one that finds no memory is.
+  if (value.size() > kMaxStoredLength) return;
+  StoredText stored = CopyToArena(document.arena, value);
+  if (!stored.ok) return;
+  if (target == nullptr) {
+    if (interned == nullptr) interned = document.names.Intern(document.arena, name);
+    if (interned == nullptr ||
+        ((node->attributes == nullptr || count == node->attributes->capacity) &&
+         !GrowAttributes(document, node))) {
+      if (stored.own) document.arena.Release(stored.data);
+      return;
+    }
+    target = &EntriesOf(node->attributes)[node->attributes->count++];
+    target->name = interned;
+  } else if (target->valueOwn) {
+    document.arena.Release(target->value);
+  }
+  target->value = stored.data;
+  target->valueLength = static_cast<std::uint32_t>(value.size());
+  target->valueOwn = stored.own;
+}
+
+}  // namespace
+
+XmlName InternName(int number, std::u16string_view name) {
+  Document* document = FindDocument(number);
+  return XmlName{document == nullptr ? nullptr : document->names.Intern(document->arena, name)};
+}
+
+XmlNode* AppendElement(XmlNode* parent, std::u16string_view name) {
+  Document* document = DocumentForAppend(parent);
+  if (document == nullptr) return nullptr;
+  const InternedName* storedName = document->names.Intern(document->arena, name);
+  return storedName == nullptr ? nullptr : AppendNamedElement(*document, parent, storedName);
+}
+
+XmlNode* AppendElement(XmlNode* parent, XmlName name) {
+  Document* document = DocumentForAppend(parent);
+  if (document == nullptr || name.interned == nullptr) return nullptr;
+  return AppendNamedElement(*document, parent, name.interned);
 }
 
 void SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view value) {
   if (node == nullptr || node->kind != kNodeElement) return;
-  Document* document = FindDocument(node->owner);
-  if (document == nullptr) return;
-  Attribute* target = nullptr;
-  const std::uint32_t count = AttributeCountOf(node);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    if (AttributeNameAt(EntriesOf(node->attributes)[i]) == name) {
-      target = &EntriesOf(node->attributes)[i];
-      break;
-    }
+  if (Document* document = FindDocument(node->owner)) SetAttributeOf(*document, node, name, nullptr, value);
+}
+
+void SetAttribute(XmlNode* node, XmlName name, std::u16string_view value) {
+  if (node == nullptr || node->kind != kNodeElement || name.interned == nullptr) return;
+  if (Document* document = FindDocument(node->owner)) {
+    SetAttributeOf(*document, node, NameText(name.interned), name.interned, value);
   }
-  StoredText stored = CopyToArena(document->arena, value);
-  if (!stored.ok) return;
-  if (target == nullptr) {
-    const char16_t* storedName = name.size() > std::numeric_limits<std::uint32_t>::max()
-                                     ? nullptr
-                                     : document->names.Intern(document->arena, name);
-    if (storedName == nullptr ||
-        ((node->attributes == nullptr || count == node->attributes->capacity) &&
-         !GrowAttributes(*document, node))) {
-      if (stored.own) document->arena.Release(stored.data);
-      return;
-    }
-    target = &EntriesOf(node->attributes)[node->attributes->count++];
-    target->name = storedName;
-    target->nameLength = static_cast<std::uint32_t>(name.size());
-  } else if (target->valueOwn) {
-    document->arena.Release(target->value);
-  }
-  target->value = stored.data;
-  target->valueLength = value.size();
-  target->valueOwn = stored.own;
 }
 
 void SetNodeText(XmlNode* node, std::u16string_view text) {
@@ -159,11 +189,7 @@ XmlNode* NextSibling(const XmlNode* node) { return node == nullptr ? nullptr : n
 
 XmlNode* ParentNode(const XmlNode* node) { return node == nullptr ? nullptr : node->parent; }
 
-std::int64_t NodePosition(const XmlNode* node) {
-  if (node == nullptr) return 0;
-  constexpr auto kMax = static_cast<std::size_t>(std::numeric_limits<std::int64_t>::max());
-  return static_cast<std::int64_t>(node->position > kMax ? kMax : node->position);
-}
+std::int64_t NodePosition(const XmlNode* node) { return node == nullptr ? 0 : node->position; }
 
 bool BeginAttributes(XmlNode* node) {
   if (node == nullptr || node->kind != kNodeElement) return false;

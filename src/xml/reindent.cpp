@@ -40,9 +40,10 @@ class TextBuilder {
     layout.Tail(*this);
     if (failed_) return false;
     if (!StoreNodeText(document, node, std::u16string_view(text_.data(), text_.size()))) return false;
+    // Each position lies within the text just stored, so it fits as its length did.
     std::size_t index = 0;
     for (XmlNode* child = node->firstChild; child != nullptr; child = child->nextSibling) {
-      child->position = positions_[index++];
+      child->position = static_cast<std::uint32_t>(positions_[index++]);
     }
     return true;
   }

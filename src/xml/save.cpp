@@ -99,7 +99,7 @@ template <Encoder kEncoder>
   if (node->attributes == nullptr) return;
   const Attribute* attribute = EntriesOf(node->attributes);
   for (const Attribute* end = attribute + node->attributes->count; attribute != end; ++attribute) {
-    out.PutName({attribute->name, attribute->nameLength}, NameForm::kAttribute);
+    out.PutName(NameText(attribute->name), NameForm::kAttribute);
     out.PutIn<kEncoder, Escape::kAttribute>({attribute->value, attribute->valueLength});
     out.PutMarkup("\"");
   }

@@ -129,7 +129,8 @@ class OutputWriter {
   static constexpr std::size_t kLongestName = kFormBytes - 3;
   struct EncodedName {
     const char16_t* data = nullptr;
-    std::size_t length = std::numeric_limits<std::size_t>::max();  // no name has it, so an empty slot matches none
+    // No name has this length, so an empty slot matches none.
+    std::size_t length = std::numeric_limits<std::size_t>::max();
     char forms[3][kFormBytes] = {};
   };
   static constexpr std::size_t kNameSlots = 128;

@@ -69,13 +69,26 @@ int LineBreakStyle(int number);
 
 // --- Nodes ------------------------------------------------------------------------------
 
+// A name interned in one document. Elements and attributes made with it skip looking the
+// name up, so a tree built from thousands of equal names looks each one up once. Valid for
+// the nodes of that document while it lives; `interned` is nullptr when it could not be made.
+struct InternedName;
+struct XmlName {
+  const InternedName* interned = nullptr;
+};
+
+// `name` interned in the document under `number`.
+[[nodiscard]] XmlName InternName(int number, std::u16string_view name);
+
 // Adds an element as the last child of `parent`; nullptr when refused (see below).
 // Refused below the root of a document that already has a main node, and below nodes
 // that cannot have element children (comment, CDATA section, DTD, instruction).
 XmlNode* AppendElement(XmlNode* parent, std::u16string_view name);
+XmlNode* AppendElement(XmlNode* parent, XmlName name);
 
 // Sets or replaces an attribute of an element (other kinds: nothing).
 void SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view value);
+void SetAttribute(XmlNode* node, XmlName name, std::u16string_view value);
 
 // Replaces the whole text of a node.
 void SetNodeText(XmlNode* node, std::u16string_view text);

@@ -37,11 +37,6 @@ ParsedNumber ParseNumberText(std::u16string_view text) {
   return parsed;
 }
 
-// One past the last attribute of record `index`.
-std::size_t AttributeEnd(const book::RecordList& list, std::size_t index) {
-  return index + 1 < list.records.size() ? list.records[index + 1].firstAttribute : list.attributes.size();
-}
-
 }  // namespace
 
 void AppendRecord(book::RecordList& list, const NodeRecord& record) {
@@ -78,7 +73,7 @@ bool RunsInStep(const book::RecordList& list) {
   for (std::size_t index = 0; index < list.records.size(); ++index) {
     const book::StoredRecord& record = list.records[index];
     if (record.name >= list.names.size()) return false;
-    const std::size_t attributeEnd = AttributeEnd(list, index);
+    const std::size_t attributeEnd = book::AttributeEnd(list, index);
     if (record.firstAttribute > attributeEnd || attributeEnd > list.attributes.size()) return false;
     for (std::size_t k = record.firstAttribute; k < attributeEnd; ++k) {
       const book::StoredAttribute& attribute = list.attributes[k];

@@ -43,11 +43,14 @@ TEST_F(XmlTree, OnlyOneElementGoesBelowTheRoot) {
 
 TEST_F(XmlTree, AttributesKeepTheirOrderAndAreReplacedInPlace) {
   EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
-  XmlNode* book = AppendElement(RootNode(0), u"phonebook");
-  SetAttribute(book, u"owner", u"1");
+  // Names interned beforehand and names given as text are the same names.
+  XmlNode* book = AppendElement(RootNode(0), InternName(0, u"phonebook"));
+  ASSERT_EQ(NodeNameView(book), u"phonebook");
+  SetAttribute(book, InternName(0, u"owner"), u"1");
   SetAttribute(book, u"name", u"X");
   SetAttribute(book, u"owner", u"2");
-  SetAttribute(book, u"Name", u"Y");
+  SetAttribute(book, InternName(0, u"Name"), u"Y");
+  EXPECT_EQ(InternName(1, u"owner").interned, nullptr);
   std::string walked;
   ASSERT_TRUE(BeginAttributes(book));
   while (NextAttribute(book)) walked += test::Utf8(AttributeName(book)) + "=" + test::Utf8(AttributeValue(book)) + ";";
@@ -232,9 +235,30 @@ TEST_F(XmlTree, AttributeWalkStartedOnABareElementSeesAttributesAddedLater) {
 }
 
 TEST_F(XmlTree, NodeRecordStaysSmall) {
-  // Every pass over a loaded book walks these records; the load keeps last-child links and the
-  // attribute counts outside them.
-  EXPECT_LE(sizeof(XmlNode), 80u);
+  // Every pass over a loaded book walks these records; the load keeps last-child links, the
+  // attribute counts and the name lengths outside them.
+  EXPECT_LE(sizeof(XmlNode), 64u);
+  EXPECT_LE(sizeof(Attribute), 24u);
+}
+
+TEST_F(XmlTree, TextsTooLongForTheirLengthFieldAreRefusedWhole) {
+  ASSERT_NE(CreateDocument(0, EncodingUtf8), 0);
+  XmlNode* element = AppendElement(RootNode(0), u"e");
+  SetAttribute(element, u"a", u"kept");
+  SetNodeText(element, u"kept");
+  // Only the length is looked at before the refusal, so the views need no memory behind them.
+  const char16_t unit = u'x';
+  const std::u16string_view tooLong(&unit, kMaxStoredLength + 1);
+  EXPECT_EQ(AppendElement(element, tooLong), nullptr);
+  SetAttribute(element, u"a", tooLong);
+  SetAttribute(element, u"b", tooLong);
+  SetNodeText(element, tooLong);
+  EXPECT_EQ(NodeTextView(element), u"kept");
+  BeginAttributes(element);
+  ASSERT_TRUE(NextAttribute(element));
+  EXPECT_EQ(AttributeValueView(element), u"kept");
+  EXPECT_FALSE(NextAttribute(element));
+  EXPECT_EQ(FirstChild(element), nullptr);
 }
 
 }  // namespace

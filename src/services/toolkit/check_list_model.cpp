@@ -94,12 +94,12 @@ int CheckListModel::InsertRow(int position, std::u16string_view text) {
   return position;
 }
 
-void CheckListModel::AppendRows(std::span<const std::u16string> texts) {
+void CheckListModel::AppendRows(std::vector<std::u16string> texts) {
   if (texts.empty()) return;
   const int first = Count();
   beginInsertRows(QModelIndex(), first, first + static_cast<int>(texts.size()) - 1);
   rows_.reserve(rows_.size() + texts.size());
-  for (const std::u16string& text : texts) rows_.push_back(Row{text, 0});
+  for (std::u16string& text : texts) rows_.push_back(Row{std::move(text), 0});
   endInsertRows();
 }
 

@@ -46,8 +46,8 @@ class CheckListModel final : public QAbstractTableModel {
   // Inserts a row before `position`, or appends for -1 and positions past the end; its index.
   int InsertRow(int position, std::u16string_view text);
 
-  // Appends rows in order with one notification.
-  void AppendRows(std::span<const std::u16string> texts);
+  // Appends rows in order with one notification, taking the texts over.
+  void AppendRows(std::vector<std::u16string> texts);
 
   // Appends copies of the texts of `rows` of `source` (which may be this model), state 0, in
   // the order given with one notification; rows outside `source` are left out.

@@ -98,7 +98,7 @@ void CheckListView::AddRow(int position, std::u16string_view text) {
   if (anchor_ >= row) ++anchor_;
 }
 
-void CheckListView::AddRows(std::span<const std::u16string> texts) { model_->AppendRows(texts); }
+void CheckListView::AddRows(std::vector<std::u16string> texts) { model_->AppendRows(std::move(texts)); }
 
 void CheckListView::RemoveRow(int row) {
   const int one[] = {row};

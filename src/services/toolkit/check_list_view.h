@@ -32,7 +32,7 @@ class CheckListView final : public QTableView {
   int AddColumn(int position, std::u16string_view title, int width);
 
   void AddRow(int position, std::u16string_view text);
-  void AddRows(std::span<const std::u16string> texts);
+  void AddRows(std::vector<std::u16string> texts);
   void RemoveRow(int row);
   void RemoveRows(std::span<const int> rows);
   void Clear();

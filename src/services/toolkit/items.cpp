@@ -53,8 +53,8 @@ void AddItem(int control, int position, std::u16string_view text) {
   }
 }
 
-void AddItems(int control, std::span<const std::u16string> texts) {
-  if (CheckListView* list = ListOf(control)) list->AddRows(texts);
+void AddItems(int control, std::vector<std::u16string> texts) {
+  if (CheckListView* list = ListOf(control)) list->AddRows(std::move(texts));
 }
 
 void CopyItems(int source, std::span<const int> rows, int control) {

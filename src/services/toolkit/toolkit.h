@@ -124,8 +124,9 @@ int GetState(int control);
 // Editor: position -1 appends the text as a new last line.
 void AddItem(int control, int position, std::u16string_view text);
 
-// List: appends rows in order, one notification for all of them.
-void AddItems(int control, std::span<const std::u16string> texts);
+// List: appends rows in order, one notification for all of them; the texts are taken over,
+// so a whole book's rows are never held twice.
+void AddItems(int control, std::vector<std::u16string> texts);
 
 // List: appends copies of the rows `rows` of list `source` (their texts; neither ticked nor
 // highlighted) in the order given, one notification for all; rows that do not exist are left out.
