@@ -3,8 +3,8 @@
 // tail after the last one, handed to a sink as soon as it is decided. Rebuilding a node's
 // text in place and writing a re-indented copy straight to a file use the same rules.
 //
-// A sink has Text(std::u16string_view) for characters of the node's own text, LineBreak()
-// and Indent(columns).
+// A sink has Text(std::u16string_view) for characters of the node's own text, LineBreak(),
+// Indent(columns) and Line(columns), a line break followed by the indentation.
 
 #include <algorithm>
 #include <cstddef>
@@ -77,8 +77,7 @@ class NodeLayout {
         break;
       case Mode::kEmpty:
         if (root_ && RootBreakBefore(child)) sink.LineBreak();
-        sink.LineBreak();
-        sink.Indent(inner_);
+        sink.Line(inner_);
         break;
       case Mode::kText:
         TextBefore(child, end, sink);
@@ -169,14 +168,10 @@ class NodeLayout {
   // indentation, and the child on a fresh line.
   void TextBefore(const XmlNode* child, std::size_t end, Sink& sink) {
     SkipBlanks(end);
-    if (read_ < end && !IsBreak(text_[read_])) {
-      sink.LineBreak();
-      sink.Indent(inner_);
-    }
+    if (read_ < end && !IsBreak(text_[read_])) sink.Line(inner_);
     if (root_ && RootBreakBefore(child)) sink.LineBreak();
     if (read_ == end) {
-      sink.LineBreak();
-      sink.Indent(inner_);
+      sink.Line(inner_);
       return;
     }
     bool afterBreak = false;
@@ -188,15 +183,11 @@ class NodeLayout {
         continue;
       }
       read_ += length;
-      sink.LineBreak();
-      sink.Indent(inner_);
+      sink.Line(inner_);
       SkipBlanks(end);
       afterBreak = true;
     }
-    if (!afterBreak) {
-      sink.LineBreak();
-      sink.Indent(inner_);
-    }
+    if (!afterBreak) sink.Line(inner_);
   }
 
   // The text after the last child; the end tag goes back to the node's own indentation.
@@ -204,10 +195,7 @@ class NodeLayout {
     const std::size_t length = text_.size();
     if (node_->firstChild == nullptr) {
       SkipBlanks(length);
-      if (read_ < length && !IsBreak(text_[read_])) {
-        sink.LineBreak();
-        sink.Indent(inner_);
-      }
+      if (read_ < length && !IsBreak(text_[read_])) sink.Line(inner_);
     }
     while (read_ < length) {
       const std::size_t breakLength = BreakLength(read_, length);
@@ -224,10 +212,7 @@ class NodeLayout {
       }
       sink.Indent(inner_);
     }
-    if (!root_) {
-      sink.LineBreak();
-      sink.Indent(outer_);
-    }
+    if (!root_) sink.Line(outer_);
   }
 
   const XmlNode* node_ = nullptr;

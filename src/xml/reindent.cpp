@@ -21,6 +21,10 @@ class TextBuilder {
   void LineBreak() { Text(lineBreak_); }
   // `columns` is never above kMaxIndent.
   void Indent(std::size_t columns) { Text(Blanks().substr(0, columns)); }
+  void Line(std::size_t columns) {
+    LineBreak();
+    Indent(columns);
+  }
 
   // Rebuilds the text of `node` after `layout` and stores it with the children's new
   // positions; false (node unchanged) when memory ran out.

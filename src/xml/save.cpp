@@ -1,10 +1,15 @@
 // SaveDocument: writes the tree as XML text as the new content of the target, which takes the
 // target's place only when everything was written.
 
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "services/file_replace.h"
 #include "services/text.h"
@@ -39,37 +44,33 @@ struct Layout {
   bool reindent = false;
   int options = 0;  // FormatDocument options of the re-indentation
   std::size_t step = 0;
-  std::string_view lineBreak;
+  std::size_t lineBreakSize = 0;
+  // The line break followed by kMaxIndent blanks, so that a line and its indentation are one
+  // piece of markup; padded for OutputWriter::PutPadded.
+  char lines[2 + kMaxIndent + OutputWriter::kPadding] = {};
 };
 
+using Encoder = OutputWriter::Encoder;
+
 // The sink of NodeLayout that writes to the file: characters of a text encoded and escaped
-// in the given mode, line breaks and indentation as markup.
+// in `kMode`, line breaks and indentation as markup.
+template <Encoder kEncoder, Escape kMode>
 class WriterSink {
  public:
-  WriterSink(OutputWriter& out, Escape mode, std::string_view lineBreak)
-      : out_(out), mode_(mode), lineBreak_(lineBreak) {}
+  WriterSink(OutputWriter& out, const Layout& plan) : out_(out), plan_(plan) {}
 
-  void Text(std::u16string_view text) { out_.Put(text, mode_); }
-  void LineBreak() { out_.PutMarkup(lineBreak_); }
-  void Indent(std::size_t columns) {
-    static constexpr char kBlanks[kMaxIndent + 1] =
-        "                                                                                "
-        "                                                                                "
-        "                                                                                "
-        "                ";
-    static_assert(kBlanks[kMaxIndent - 1] == ' ' && kBlanks[kMaxIndent] == '\0');
-    out_.PutMarkup(std::string_view(kBlanks, columns));
-  }
+  void Text(std::u16string_view text) { out_.PutIn<kEncoder, kMode>(text); }
+  void LineBreak() { out_.PutPadded(plan_.lines, plan_.lineBreakSize); }
+  void Indent(std::size_t columns) { out_.PutPadded(plan_.lines + plan_.lineBreakSize, columns); }
+  void Line(std::size_t columns) { out_.PutPadded(plan_.lines, plan_.lineBreakSize + columns); }
 
  private:
   OutputWriter& out_;
-  Escape mode_;
-  std::string_view lineBreak_;
+  const Layout& plan_;
 };
 
-using WriterLayout = NodeLayout<WriterSink>;
-
-void BeginLayout(WriterLayout& layout, const XmlNode* node, std::size_t depth, const Layout& plan) {
+template <class Sink>
+void BeginLayout(NodeLayout<Sink>& layout, const XmlNode* node, std::size_t depth, const Layout& plan) {
   if (plan.reindent) {
     layout.Begin(node, depth, plan.step, plan.options);
   } else {
@@ -79,9 +80,10 @@ void BeginLayout(WriterLayout& layout, const XmlNode* node, std::size_t depth, c
 
 // Writes the whole text of a node that is written in one piece (comment, CDATA section, DTD,
 // instruction), its children's places included.
+template <Encoder kEncoder>
 void PutWholeText(OutputWriter& out, const XmlNode* node, std::size_t depth, const Layout& plan) {
-  WriterSink sink(out, Escape::kRaw, plan.lineBreak);
-  WriterLayout layout;
+  WriterSink<kEncoder, Escape::kRaw> sink(out, plan);
+  NodeLayout<WriterSink<kEncoder, Escape::kRaw>> layout;
   BeginLayout(layout, node, depth, plan);
   for (const XmlNode* child = node->firstChild; child != nullptr; child = child->nextSibling) {
     layout.Before(child, sink);
@@ -89,47 +91,97 @@ void PutWholeText(OutputWriter& out, const XmlNode* node, std::size_t depth, con
   layout.Tail(sink);
 }
 
+// Writes the start tag of an element up to its closing bracket. Inline: it is most of the
+// work for the leaves of a book.
+template <Encoder kEncoder>
+[[gnu::always_inline]] inline void PutStartTag(OutputWriter& out, const XmlNode* node) {
+  out.PutName(NameOf(node), NameForm::kOpen);
+  if (node->attributes == nullptr) return;
+  const Attribute* attribute = EntriesOf(node->attributes);
+  for (const Attribute* end = attribute + node->attributes->count; attribute != end; ++attribute) {
+    out.PutName(NameText(attribute->name), NameForm::kAttribute);
+    out.PutIn<kEncoder, Escape::kAttribute>({attribute->value, attribute->valueLength});
+    out.PutMarkup("\"");
+  }
+}
+
+// True when text[0, count) holds a line break. Eight units are compared at a time, the last
+// block reaching back over units already seen, so nothing past the text is read.
+bool HasLineBreak(const char16_t* text, std::size_t count) {
+#if defined(__SSE2__)
+  if (count >= 8) {
+    const auto breaksIn = [](const char16_t* block) {
+      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+      const __m128i breaks =
+          _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16('\n')), _mm_cmpeq_epi16(units, _mm_set1_epi16('\r')));
+      return _mm_movemask_epi8(breaks) != 0;
+    };
+    for (std::size_t at = 0; at + 8 < count; at += 8) {
+      if (breaksIn(text + at)) return true;
+    }
+    return breaksIn(text + count - 8);
+  }
+#endif
+  for (std::size_t i = 0; i < count; ++i) {
+    if (IsBreak(text[i])) return true;
+  }
+  return false;
+}
+
+// True when `node` is written whole, start tag, text and end tag, by PutLeaf: an element
+// without children whose text the layout keeps as it is (re-indentation keeps a text without
+// line breaks).
+inline bool IsPlainLeaf(const XmlNode* node, const Layout& plan) {
+  if (node->kind != kNodeElement || node->firstChild != nullptr) return false;
+  if (!plan.reindent) return true;
+  const std::u16string_view text = TextOf(node);
+  return !HasLineBreak(text.data(), text.size());
+}
+
+// Writes a plain leaf (IsPlainLeaf) whole, as the general path would.
+template <Encoder kEncoder>
+void PutLeaf(OutputWriter& out, const XmlNode* node) {
+  PutStartTag<kEncoder>(out, node);
+  if (node->textLength == 0) {
+    out.PutMarkup("/>");
+    return;
+  }
+  out.PutMarkup(">");
+  out.PutIn<kEncoder, Escape::kText>(TextOf(node));
+  out.PutName(NameOf(node), NameForm::kClose);
+}
+
 // Writes a child at `depth` completely, or its start tag when its content follows (true).
+template <Encoder kEncoder>
 bool PutNodeStart(OutputWriter& out, const XmlNode* node, std::size_t depth, const Layout& plan) {
   switch (node->kind) {
-    case kNodeElement: {
-      out.PutMarkup("<");
-      out.PutName(NameOf(node));
-      const std::uint32_t attributeCount = AttributeCountOf(node);
-      for (std::uint32_t i = 0; i < attributeCount; ++i) {
-        const Attribute& attribute = EntriesOf(node->attributes)[i];
-        out.PutMarkup(" ");
-        out.PutName(NameText(attribute.name));
-        out.PutMarkup("=\"");
-        if (attribute.valueLength > 0) out.Put({attribute.value, attribute.valueLength}, Escape::kAttribute);
-        out.PutMarkup("\"");
-      }
+    case kNodeElement:
+      PutStartTag<kEncoder>(out, node);
       if (node->firstChild == nullptr && node->textLength == 0) {
         out.PutMarkup("/>");
         return false;
       }
       out.PutMarkup(">");
       return true;
-    }
     case kNodeComment:
       out.PutMarkup("<!--");
-      PutWholeText(out, node, depth, plan);
+      PutWholeText<kEncoder>(out, node, depth, plan);
       out.PutMarkup("-->");
       return false;
     case kNodeCData:
       out.PutMarkup("<![CDATA[");
-      PutWholeText(out, node, depth, plan);
+      PutWholeText<kEncoder>(out, node, depth, plan);
       out.PutMarkup("]]>");
       return false;
     case kNodeDtd:
       // The declaration text holds the whole internal subset; its child nodes are not written.
-      PutWholeText(out, node, depth, plan);
+      PutWholeText<kEncoder>(out, node, depth, plan);
       return false;
     case kNodeInstruction:
       out.PutMarkup("<?");
-      out.Put(NameOf(node), Escape::kRaw);
+      out.PutIn<kEncoder, Escape::kRaw>(NameOf(node));
       out.PutMarkup(" ");
-      PutWholeText(out, node, depth, plan);
+      PutWholeText<kEncoder>(out, node, depth, plan);
       out.PutMarkup("?>");
       return false;
     default:
@@ -138,39 +190,54 @@ bool PutNodeStart(OutputWriter& out, const XmlNode* node, std::size_t depth, con
 }
 
 // An element (or the root) whose text and children are being written.
+template <Encoder kEncoder>
 struct SaveFrame {
   const XmlNode* node;
   const XmlNode* nextChild;
-  WriterLayout layout;
+  NodeLayout<WriterSink<kEncoder, Escape::kText>> layout;
 };
 
 // Writes the tree below the root: each piece of text before its child, the tail after the
-// last child. An explicit stack keeps any nesting depth off the call stack.
+// last child. An explicit stack keeps any nesting depth off the call stack. The encoder is a
+// parameter, so that no piece of text asks for it again.
+template <Encoder kEncoder>
 void PutTree(OutputWriter& out, const XmlNode* root, const Layout& plan) {
-  WriterSink text(out, Escape::kText, plan.lineBreak);
-  std::vector<SaveFrame> frames;
-  frames.push_back(SaveFrame{root, root->firstChild, {}});
+  WriterSink<kEncoder, Escape::kText> text(out, plan);
+  std::vector<SaveFrame<kEncoder>> frames;
+  frames.push_back(SaveFrame<kEncoder>{root, root->firstChild, {}});
   BeginLayout(frames.back().layout, root, 0, plan);
   while (!frames.empty() && !out.failed()) {
-    SaveFrame& frame = frames.back();
+    SaveFrame<kEncoder>& frame = frames.back();
     if (frame.nextChild != nullptr) {
       const XmlNode* child = frame.nextChild;
       frame.nextChild = child->nextSibling;
       frame.layout.Before(child, text);
+      // Most elements of a book are leaves with a short text: written whole, without a frame.
+      if (IsPlainLeaf(child, plan)) {
+        PutLeaf<kEncoder>(out, child);
+        continue;
+      }
       const std::size_t depth = frames.size();
-      if (PutNodeStart(out, child, depth, plan)) {
-        frames.push_back(SaveFrame{child, child->firstChild, {}});
+      if (PutNodeStart<kEncoder>(out, child, depth, plan)) {
+        frames.push_back(SaveFrame<kEncoder>{child, child->firstChild, {}});
         BeginLayout(frames.back().layout, child, depth, plan);
       }
       continue;
     }
     frame.layout.Tail(text);
-    if (frame.node->kind == kNodeElement) {
-      out.PutMarkup("</");
-      out.PutName(NameOf(frame.node));
-      out.PutMarkup(">");
-    }
+    if (frame.node->kind == kNodeElement) out.PutName(NameOf(frame.node), NameForm::kClose);
     frames.pop_back();
+  }
+}
+
+void PutTreeIn(OutputWriter& out, const XmlNode* root, const Layout& plan) {
+  switch (out.encoder()) {
+    case Encoder::kUtf16:
+      return PutTree<Encoder::kUtf16>(out, root, plan);
+    case Encoder::kUtf8:
+      return PutTree<Encoder::kUtf8>(out, root, plan);
+    case Encoder::kLatin1:
+      return PutTree<Encoder::kLatin1>(out, root, plan);
   }
 }
 
@@ -187,7 +254,7 @@ int WriteDocument(const Document& document, std::u16string_view path, int encodi
   }
   if ((options & SaveNoDeclaration) == 0) PutDeclaration(out, document, encoding);
   try {
-    PutTree(out, document.root, plan);
+    PutTreeIn(out, document.root, plan);
   } catch (const std::bad_alloc&) {
     return 0;
   }
@@ -236,7 +303,10 @@ int SaveFormatted(int number, std::u16string_view path, int options, int indentS
   plan.reindent = true;
   plan.options = options;
   plan.step = indentStep > 0 ? static_cast<std::size_t>(indentStep) : 0;
-  plan.lineBreak = AsciiLineBreak(LineBreakStyleAfter(*document, options));
+  const std::string_view lineBreak = AsciiLineBreak(LineBreakStyleAfter(*document, options));
+  lineBreak.copy(plan.lines, lineBreak.size());
+  std::memset(plan.lines + lineBreak.size(), ' ', sizeof plan.lines - lineBreak.size());
+  plan.lineBreakSize = lineBreak.size();
   return WriteDocument(*document, path, document->encoding, 0, plan);
 }
 

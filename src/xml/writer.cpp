@@ -65,34 +65,22 @@ std::string_view EntityFor(char16_t unit) {
   return {};
 }
 
-// How strongly each ASCII character is escaped: 0 never, 1 in attribute mode, 2 in text and
-// attribute mode. A mode writes a character as it is when its level is below the mode's limit.
-struct EscapeLevels {
-  unsigned char level[128];
-};
-constexpr EscapeLevels kEscapeLevels = [] {
-  EscapeLevels table{};
-  for (char c : {'\'', '"', '\n', '\r', '\t'}) table.level[static_cast<unsigned char>(c)] = 1;
-  for (char c : {'<', '>', '&'}) table.level[static_cast<unsigned char>(c)] = 2;
-  return table;
-}();
 
-template <Escape kMode>
-constexpr unsigned char kPlainBelow = kMode == Escape::kRaw ? 3 : kMode == Escape::kText ? 2 : 1;
-
-template <Escape kMode>
-bool IsPlainAscii(char16_t unit) {
-  return unit < 0x80 && kEscapeLevels.level[unit] < kPlainBelow<kMode>;
-}
+using Encoder = OutputWriter::Encoder;
 
 // Units taken at once by the block copy of plain ASCII.
 constexpr std::size_t kBlock = 8;
 
+// Eight units packed to eight bytes, and which of them are plain ASCII in the mode: two mask
+// bits per unit, the unit's bytes are final only where its bits are set.
+struct PlainBlock {
+  std::uint64_t bytes;
+  unsigned mask;
+};
+
 #if defined(__SSE2__)
-// Writes text[0, 8) as eight bytes when every unit is plain ASCII in the mode; false (nothing
-// written) otherwise. Indentation, tags and digits, the bulk of a phonebook, take this path.
 template <Escape kMode>
-bool CopyPlainBlock(const char16_t* text, unsigned char* out) {
+PlainBlock ReadBlock(const char16_t* text) {
   __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
   __m128i escaped = _mm_setzero_si128();
   if constexpr (kMode != Escape::kRaw) {
@@ -105,20 +93,161 @@ bool CopyPlainBlock(const char16_t* text, unsigned char* out) {
   }
   // ASCII units have none of the bits 0xFF80 set.
   __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(-128)), _mm_setzero_si128());
-  if (_mm_movemask_epi8(_mm_andnot_si128(escaped, ascii)) != 0xFFFF) return false;
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
-  return true;
+  PlainBlock block;
+  block.bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(units, units)));
+  block.mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(escaped, ascii)));
+  return block;
 }
 #else
 template <Escape kMode>
-bool CopyPlainBlock(const char16_t* text, unsigned char* out) {
+PlainBlock ReadBlock(const char16_t* text) {
+  PlainBlock block{0, 0};
   for (std::size_t k = 0; k < kBlock; ++k) {
-    if (!IsPlainAscii<kMode>(text[k])) return false;
+    block.bytes |= static_cast<std::uint64_t>(text[k] & 0xFF) << (8 * k);
+    if (IsPlainAscii<kMode>(text[k])) block.mask |= 3u << (2 * k);
   }
-  for (std::size_t k = 0; k < kBlock; ++k) out[k] = static_cast<unsigned char>(text[k]);
-  return true;
+  return block;
 }
 #endif
+
+// Writes text[0, 8) to `out` and returns how many units at its start are plain ASCII in the
+// mode: those bytes are final, the rest is overwritten by what follows. Indentation, tags
+// and digits, the bulk of a phonebook, are plain.
+template <Escape kMode>
+std::size_t CopyPlainPrefix(const char16_t* text, unsigned char* out) {
+  const PlainBlock block = ReadBlock<kMode>(text);
+  std::memcpy(out, &block.bytes, sizeof block.bytes);
+  // The bit above the mask stops the count at eight.
+  return static_cast<std::size_t>(__builtin_ctz(~block.mask | 0x10000u)) / 2;
+}
+
+// Writes the last n (1 to 7) units before `end` to `out` when all of them are plain ASCII in
+// the mode; false (nothing written) otherwise. The block reaches back over units already
+// written, so a short tail needs no loop; `end` points at least eight units into the text.
+template <Escape kMode>
+bool CopyPlainTail(const char16_t* end, std::size_t n, unsigned char* out) {
+  const PlainBlock block = ReadBlock<kMode>(end - kBlock);
+  const unsigned tailBits = 2 * static_cast<unsigned>(n);
+  if ((block.mask >> (16 - tailBits)) != (1u << tailBits) - 1) return false;
+  const std::uint64_t bytes = block.bytes >> (8 * (kBlock - n));
+  std::memcpy(out, &bytes, sizeof bytes);
+  return true;
+}
+
+template <Encoder kEncoder>
+unsigned char* PutByte(unsigned char* out, unsigned char value) {
+  *out++ = value;
+  if constexpr (kEncoder == Encoder::kUtf16) *out++ = 0;
+  return out;
+}
+
+template <Encoder kEncoder>
+unsigned char* PutAscii(unsigned char* out, std::string_view ascii) {
+  for (char c : ascii) out = PutByte<kEncoder>(out, static_cast<unsigned char>(c));
+  return out;
+}
+
+template <Encoder kEncoder>
+unsigned char* PutReference(unsigned char* out, char32_t code) {
+  char digits[8];
+  std::size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + code % 10);
+    code /= 10;
+  } while (code != 0);
+  out = PutByte<kEncoder>(out, '&');
+  out = PutByte<kEncoder>(out, '#');
+  while (count > 0) out = PutByte<kEncoder>(out, static_cast<unsigned char>(digits[--count]));
+  return PutByte<kEncoder>(out, ';');
+}
+
+// Writes the character at text[i] to `out` (at most kMaxUnitBytes) and moves i past it,
+// past both halves of a surrogate pair.
+template <Encoder kEncoder, Escape kMode>
+unsigned char* PutUnit(const char16_t* text, std::size_t count, std::size_t& i, unsigned char* out) {
+  char16_t unit = text[i];
+  if constexpr (kMode != Escape::kRaw) {
+    std::string_view entity = EntityFor<kMode>(unit);
+    if (!entity.empty()) {
+      ++i;
+      return PutAscii<kEncoder>(out, entity);
+    }
+  }
+  if constexpr (kEncoder == Encoder::kUtf16) {
+    // Half a surrogate pair would make the reader take the next unit as its other half and
+    // swallow a character of the markup; U+FFFD keeps the file readable.
+    char32_t code = CodePointAt(text, count, i);
+    if (code >= 0x10000) {
+      char16_t high = text[i - 1];
+      *out++ = static_cast<unsigned char>(high & 0xFF);
+      *out++ = static_cast<unsigned char>(high >> 8);
+      unit = text[i];
+    } else {
+      unit = static_cast<char16_t>(code);
+    }
+    *out++ = static_cast<unsigned char>(unit & 0xFF);
+    *out++ = static_cast<unsigned char>(unit >> 8);
+  } else if constexpr (kEncoder == Encoder::kUtf8) {
+    char32_t code = CodePointAt(text, count, i);
+    if (code < 0x80) {
+      *out++ = static_cast<unsigned char>(code);
+    } else if (code < 0x800) {
+      *out++ = static_cast<unsigned char>(0xC0 | (code >> 6));
+      *out++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      *out++ = static_cast<unsigned char>(0xE0 | (code >> 12));
+      *out++ = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+      *out++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
+    } else {
+      *out++ = static_cast<unsigned char>(0xF0 | (code >> 18));
+      *out++ = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
+      *out++ = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+      *out++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
+    }
+  } else if (unit < 0x100) {
+    *out++ = static_cast<unsigned char>(unit);
+  } else if constexpr (kMode == Escape::kRaw) {
+    *out++ = ' ';
+  } else {
+    // ISO-8859-1 has no byte for it; a character reference keeps the character.
+    out = PutReference<kEncoder>(out, CodePointAt(text, count, i));
+  }
+  ++i;
+  return out;
+}
+
+// Encodes text[i, end) to `out`, which has room for kMaxUnitBytes per unit; a surrogate pair
+// may reach one unit past `end`. Index and output pointer are locals, so that the compiler
+// need not reload them after every byte stored.
+template <Encoder kEncoder, Escape kMode>
+[[gnu::always_inline]] inline unsigned char* PutRun(const char16_t* text, std::size_t count, std::size_t& i,
+                                                    std::size_t end, unsigned char* out) {
+  std::size_t at = i;
+  if constexpr (kEncoder != Encoder::kUtf16) {
+    // Plain ASCII, the bulk of every phonebook, is copied eight units at a time; a block stops
+    // at its first unit to encode or escape.
+    while (at + kBlock <= end) {
+      const std::size_t plain = CopyPlainPrefix<kMode>(text + at, out);
+      at += plain;
+      out += plain;
+      if (plain < kBlock) out = PutUnit<kEncoder, kMode>(text, count, at, out);
+    }
+    const std::size_t rest = end - at;
+    if (rest > 0 && rest < kBlock && end >= kBlock && CopyPlainTail<kMode>(text + end, rest, out)) {
+      i = end;
+      return out + rest;
+    }
+  }
+  while (at < end) {
+    if (kEncoder != Encoder::kUtf16 && IsPlainAscii<kMode>(text[at])) {
+      *out++ = static_cast<unsigned char>(text[at++]);
+      continue;
+    }
+    out = PutUnit<kEncoder, kMode>(text, count, at, out);
+  }
+  i = at;
+  return out;
+}
 
 }  // namespace
 
@@ -126,7 +255,8 @@ OutputWriter::OutputWriter(ByteSink& sink, int encoding)
     : sink_(sink),
       encoder_(encoding == EncodingUtf16  ? Encoder::kUtf16
                : encoding == EncodingUtf8 ? Encoder::kUtf8
-                                          : Encoder::kLatin1) {}
+                                          : Encoder::kLatin1),
+      copyEnd_(encoder_ == Encoder::kUtf16 ? 0 : kBufferSize) {}
 
 void OutputWriter::WriteBuffer() {
   if (!failed_ && !sink_.Write(std::string_view(reinterpret_cast<const char*>(buffer_), used_))) failed_ = true;
@@ -138,162 +268,113 @@ bool OutputWriter::Flush() {
   return !failed_;
 }
 
-template <OutputWriter::Encoder kEncoder>
-void OutputWriter::PutByte(unsigned char value) {
-  buffer_[used_++] = value;
-  if constexpr (kEncoder == Encoder::kUtf16) buffer_[used_++] = 0;
-}
-
-template <OutputWriter::Encoder kEncoder>
-void OutputWriter::PutAscii(std::string_view ascii) {
-  for (char c : ascii) PutByte<kEncoder>(static_cast<unsigned char>(c));
-}
-
-template <OutputWriter::Encoder kEncoder>
-void OutputWriter::PutReference(char32_t code) {
-  char digits[8];
-  std::size_t count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + code % 10);
-    code /= 10;
-  } while (code != 0);
-  PutByte<kEncoder>('&');
-  PutByte<kEncoder>('#');
-  while (count > 0) PutByte<kEncoder>(static_cast<unsigned char>(digits[--count]));
-  PutByte<kEncoder>(';');
+template <OutputWriter::Encoder kEncoder, Escape kMode>
+void OutputWriter::PutInSlowly(std::u16string_view text) {
+  const std::size_t count = text.size();
+  // A text that fits whatever its characters become, every text of a phonebook, is written
+  // in one run.
+  if (count * kMaxUnitBytes <= kBufferSize - used_) {
+    std::size_t i = 0;
+    used_ = static_cast<std::size_t>(PutRun<kEncoder, kMode>(text.data(), count, i, count, buffer_ + used_) - buffer_);
+    return;
+  }
+  PutUnits<kEncoder, kMode>(text.data(), count);
 }
 
 template <OutputWriter::Encoder kEncoder, Escape kMode>
 void OutputWriter::PutUnits(const char16_t* text, std::size_t count) {
   std::size_t i = 0;
-  while (i < count) {
-    // Every unit of a batch fits into the room left, so the inner loops need no check.
-    std::size_t batch = (kBufferSize - used_) / kMaxUnitBytes;
+  while (i < count && !failed_) {
+    // Every unit of a batch fits into the room left, so the run needs no check.
+    const std::size_t batch = (kBufferSize - used_) / kMaxUnitBytes;
     if (batch == 0) {
       WriteBuffer();
-      if (failed_) return;
       continue;
     }
-    std::size_t end = count - i < batch ? count : i + batch;
-    while (i < end) {
-      if constexpr (kEncoder != Encoder::kUtf16) {
-        // Plain ASCII, the bulk of every phonebook, is copied eight units at a time.
-        if (end - i >= kBlock && CopyPlainBlock<kMode>(text + i, buffer_ + used_)) {
-          i += kBlock;
-          used_ += kBlock;
-          continue;
-        }
-      }
-      // A block with something to encode or escape goes unit by unit.
-      std::size_t blockEnd = end - i < kBlock ? end : i + kBlock;
-      for (; i < blockEnd; ++i) {
-        if constexpr (kEncoder != Encoder::kUtf16) {
-          if (IsPlainAscii<kMode>(text[i])) {
-            buffer_[used_++] = static_cast<unsigned char>(text[i]);
-            continue;
-          }
-        }
-        PutUnit<kEncoder, kMode>(text, count, i);
-      }
-    }
+    const std::size_t end = count - i < batch ? count : i + batch;
+    used_ = static_cast<std::size_t>(PutRun<kEncoder, kMode>(text, count, i, end, buffer_ + used_) - buffer_);
   }
 }
 
-template <OutputWriter::Encoder kEncoder, Escape kMode>
-void OutputWriter::PutUnit(const char16_t* text, std::size_t count, std::size_t& i) {
-  char16_t unit = text[i];
-  if constexpr (kMode != Escape::kRaw) {
-    std::string_view entity = EntityFor<kMode>(unit);
-    if (!entity.empty()) {
-      PutAscii<kEncoder>(entity);
-      return;
-    }
-  }
-  if constexpr (kEncoder == Encoder::kUtf16) {
-    // Half a surrogate pair would make the reader take the next unit as its other half and
-    // swallow a character of the markup; U+FFFD keeps the file readable.
-    char32_t code = CodePointAt(text, count, i);
-    if (code >= 0x10000) {
-      char16_t high = text[i - 1];
-      buffer_[used_++] = static_cast<unsigned char>(high & 0xFF);
-      buffer_[used_++] = static_cast<unsigned char>(high >> 8);
-      unit = text[i];
-    } else {
-      unit = static_cast<char16_t>(code);
-    }
-    buffer_[used_++] = static_cast<unsigned char>(unit & 0xFF);
-    buffer_[used_++] = static_cast<unsigned char>(unit >> 8);
-  } else if constexpr (kEncoder == Encoder::kUtf8) {
-    char32_t code = CodePointAt(text, count, i);
-    if (code < 0x80) {
-      buffer_[used_++] = static_cast<unsigned char>(code);
-    } else if (code < 0x800) {
-      buffer_[used_++] = static_cast<unsigned char>(0xC0 | (code >> 6));
-      buffer_[used_++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      buffer_[used_++] = static_cast<unsigned char>(0xE0 | (code >> 12));
-      buffer_[used_++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-      buffer_[used_++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-    } else {
-      buffer_[used_++] = static_cast<unsigned char>(0xF0 | (code >> 18));
-      buffer_[used_++] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
-      buffer_[used_++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-      buffer_[used_++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-    }
-  } else if (unit < 0x100) {
-    buffer_[used_++] = static_cast<unsigned char>(unit);
-  } else if constexpr (kMode == Escape::kRaw) {
-    buffer_[used_++] = ' ';
-  } else {
-    // ISO-8859-1 has no byte for it; a character reference keeps the character.
-    PutReference<kEncoder>(CodePointAt(text, count, i));
-  }
-}
+#define RK_PUT_IN(encoder)                                                        \
+  template void OutputWriter::PutInSlowly<encoder, Escape::kRaw>(std::u16string_view);  \
+  template void OutputWriter::PutInSlowly<encoder, Escape::kText>(std::u16string_view); \
+  template void OutputWriter::PutInSlowly<encoder, Escape::kAttribute>(std::u16string_view);
+RK_PUT_IN(OutputWriter::Encoder::kUtf16)
+RK_PUT_IN(OutputWriter::Encoder::kUtf8)
+RK_PUT_IN(OutputWriter::Encoder::kLatin1)
+#undef RK_PUT_IN
 
 void OutputWriter::Put(std::u16string_view text, Escape mode) {
-  if (failed_ || text.empty()) return;
-  const char16_t* units = text.data();
-  std::size_t count = text.size();
   switch (encoder_) {
     case Encoder::kUtf16:
-      if (mode == Escape::kRaw) return PutUnits<Encoder::kUtf16, Escape::kRaw>(units, count);
-      if (mode == Escape::kText) return PutUnits<Encoder::kUtf16, Escape::kText>(units, count);
-      return PutUnits<Encoder::kUtf16, Escape::kAttribute>(units, count);
+      if (mode == Escape::kRaw) return PutIn<Encoder::kUtf16, Escape::kRaw>(text);
+      if (mode == Escape::kText) return PutIn<Encoder::kUtf16, Escape::kText>(text);
+      return PutIn<Encoder::kUtf16, Escape::kAttribute>(text);
     case Encoder::kUtf8:
-      if (mode == Escape::kRaw) return PutUnits<Encoder::kUtf8, Escape::kRaw>(units, count);
-      if (mode == Escape::kText) return PutUnits<Encoder::kUtf8, Escape::kText>(units, count);
-      return PutUnits<Encoder::kUtf8, Escape::kAttribute>(units, count);
+      if (mode == Escape::kRaw) return PutIn<Encoder::kUtf8, Escape::kRaw>(text);
+      if (mode == Escape::kText) return PutIn<Encoder::kUtf8, Escape::kText>(text);
+      return PutIn<Encoder::kUtf8, Escape::kAttribute>(text);
     case Encoder::kLatin1:
-      if (mode == Escape::kRaw) return PutUnits<Encoder::kLatin1, Escape::kRaw>(units, count);
-      if (mode == Escape::kText) return PutUnits<Encoder::kLatin1, Escape::kText>(units, count);
-      return PutUnits<Encoder::kLatin1, Escape::kAttribute>(units, count);
+      if (mode == Escape::kRaw) return PutIn<Encoder::kLatin1, Escape::kRaw>(text);
+      if (mode == Escape::kText) return PutIn<Encoder::kLatin1, Escape::kText>(text);
+      return PutIn<Encoder::kLatin1, Escape::kAttribute>(text);
   }
 }
 
-void OutputWriter::PutName(std::u16string_view name) {
-  if (encoder_ == Encoder::kUtf16 || name.empty() || name.size() > sizeof(EncodedName::bytes)) {
-    return Put(name, Escape::kRaw);
+const OutputWriter::EncodedName* OutputWriter::ComposeName(std::u16string_view name, std::size_t index) {
+  if (name.empty() || name.size() > kLongestName) return nullptr;
+  // A name may sit a few slots further when another took its first; else the first free
+  // slot of the probes takes it, or the first one when none is free.
+  EncodedName* target = nullptr;
+  for (std::size_t probe = 0; probe < kProbes; ++probe) {
+    EncodedName& slot = names_[(index + probe) % kNameSlots];
+    if (slot.data == name.data() && slot.length == name.size()) return &slot;
+    if (target == nullptr && slot.data == nullptr) target = &slot;
   }
-  const auto address = reinterpret_cast<std::uintptr_t>(name.data());
-  EncodedName& slot = names_[(address >> 1 ^ address >> 7) % kNameSlots];
-  if (slot.data != name.data() || slot.length != name.size()) {
-    slot.data = nullptr;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-      // Only ASCII names are kept: in both one-byte encodings they are their own bytes.
-      if (name[i] >= 0x80) return Put(name, Escape::kRaw);
-      slot.bytes[i] = static_cast<char>(name[i]);
-    }
-    slot.data = name.data();
-    slot.length = name.size();
+  if (target == nullptr) target = &names_[index];
+  char bytes[kLongestName];
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    // Only ASCII names are kept: in both one-byte encodings they are their own bytes.
+    if (name[i] >= 0x80) return nullptr;
+    bytes[i] = static_cast<char>(name[i]);
   }
-  if (!failed_ && kBufferSize - used_ >= sizeof slot.bytes) {
-    // A copy of the whole slot, of fixed size, takes a few moves where one of the name's own
-    // length would call memcpy; the bytes past the name are overwritten by what follows.
-    std::memcpy(buffer_ + used_, slot.bytes, sizeof slot.bytes);
-    used_ += slot.length;
-    return;
+  const std::size_t length = name.size();
+  char* open = target->forms[static_cast<int>(NameForm::kOpen)];
+  open[0] = '<';
+  std::memcpy(open + 1, bytes, length);
+  char* close = target->forms[static_cast<int>(NameForm::kClose)];
+  close[0] = '<';
+  close[1] = '/';
+  std::memcpy(close + 2, bytes, length);
+  close[length + 2] = '>';
+  char* attribute = target->forms[static_cast<int>(NameForm::kAttribute)];
+  attribute[0] = ' ';
+  std::memcpy(attribute + 1, bytes, length);
+  attribute[length + 1] = '=';
+  attribute[length + 2] = '"';
+  target->data = name.data();
+  target->length = length;
+  return target;
+}
+
+void OutputWriter::PutNameSlowly(std::u16string_view name, NameForm form) {
+  switch (form) {
+    case NameForm::kOpen:
+      PutMarkup("<");
+      Put(name, Escape::kRaw);
+      return;
+    case NameForm::kClose:
+      PutMarkup("</");
+      Put(name, Escape::kRaw);
+      PutMarkup(">");
+      return;
+    case NameForm::kAttribute:
+      PutMarkup(" ");
+      Put(name, Escape::kRaw);
+      PutMarkup("=\"");
+      return;
   }
-  PutMarkup(std::string_view(slot.bytes, slot.length));
 }
 
 void OutputWriter::PutMarkupSlowly(std::string_view markup) {
@@ -301,9 +382,9 @@ void OutputWriter::PutMarkupSlowly(std::string_view markup) {
     if (failed_) return;
     if (kBufferSize - used_ < kMaxUnitBytes) WriteBuffer();
     if (encoder_ == Encoder::kUtf16) {
-      PutByte<Encoder::kUtf16>(static_cast<unsigned char>(c));
+      used_ = static_cast<std::size_t>(PutByte<Encoder::kUtf16>(buffer_ + used_, static_cast<unsigned char>(c)) - buffer_);
     } else {
-      PutByte<Encoder::kUtf8>(static_cast<unsigned char>(c));
+      buffer_[used_++] = static_cast<unsigned char>(c);
     }
   }
 }

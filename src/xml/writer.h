@@ -1,9 +1,11 @@
 #pragma once
-// The output writer: UTF-16 text encoded and escaped straight into one 4,096-byte buffer,
-// handed to a sink one full buffer at a time.
+// The output writer: UTF-16 text encoded and escaped straight into one 64 KiB buffer, handed
+// to a sink one full buffer at a time.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 #include "services/file_io.h"
@@ -17,29 +19,102 @@ enum class Escape {
   kAttribute,  // attribute values: < > & ' " and tab, line feed, carriage return
 };
 
+// How strongly each ASCII character is escaped: 0 never, 1 in attribute mode, 2 in text and
+// attribute mode. A mode writes a character as it is when its level is below the mode's limit.
+struct EscapeLevels {
+  unsigned char level[128];
+};
+inline constexpr EscapeLevels kEscapeLevels = [] {
+  EscapeLevels table{};
+  for (char c : {'\'', '"', '\n', '\r', '\t'}) table.level[static_cast<unsigned char>(c)] = 1;
+  for (char c : {'<', '>', '&'}) table.level[static_cast<unsigned char>(c)] = 2;
+  return table;
+}();
+
+template <Escape kMode>
+inline constexpr unsigned char kPlainBelow = kMode == Escape::kRaw ? 3 : kMode == Escape::kText ? 2 : 1;
+
+// True when `unit` is ASCII that `kMode` writes as it is.
+template <Escape kMode>
+constexpr bool IsPlainAscii(char16_t unit) {
+  return unit < 0x80 && kEscapeLevels.level[unit] < kPlainBelow<kMode>;
+}
+
+// How a name is written: inside a start tag, an end tag or before an attribute value.
+enum class NameForm : unsigned char {
+  kOpen,       // "<name"
+  kClose,      // "</name>"
+  kAttribute,  // " name=\""
+};
+
 class OutputWriter {
  public:
-  static constexpr std::size_t kBufferSize = 4096;
+  static constexpr std::size_t kBufferSize = 65536;
+  // Markup given to PutPadded stays readable this many bytes past its end.
+  static constexpr std::size_t kPadding = 16;
+
+  enum class Encoder { kUtf16, kUtf8, kLatin1 };
 
   // Writes to `sink` in the encoding of a document's encoding code.
   OutputWriter(ByteSink& sink, int encoding);
 
+  // The encoder chosen for the document's encoding.
+  Encoder encoder() const { return encoder_; }
+
   // Encodes and escapes `text`.
   void Put(std::u16string_view text, Escape mode);
+  // Put for a caller that has resolved the encoder once for a whole document. A short text
+  // of plain ASCII, most attribute values and numbers of a book, is copied here without a
+  // call; from its first character to encode or escape on, a text goes the long way.
+  template <Encoder kEncoder, Escape kMode>
+  void PutIn(std::u16string_view text) {
+    if (kEncoder != Encoder::kUtf16 && text.size() < kShortText && used_ + kShortText <= copyEnd_) {
+      unsigned char* out = buffer_ + used_;
+      std::size_t k = 0;
+      for (; k < text.size() && IsPlainAscii<kMode>(text[k]); ++k) out[k] = static_cast<unsigned char>(text[k]);
+      used_ += k;
+      if (k == text.size()) return;
+      text.remove_prefix(k);
+    }
+    PutInSlowly<kEncoder, kMode>(text);
+  }
+
   // Markup and the declaration (ASCII only), encoded like text. Inline, since a tag is
   // written as several short pieces of markup: in a one-byte encoding with room left, each
   // piece is a single copy.
   void PutMarkup(std::string_view markup) {
-    if (encoder_ != Encoder::kUtf16 && !failed_ && markup.size() <= kBufferSize - used_) {
+    if (used_ + markup.size() <= copyEnd_) {
       std::memcpy(buffer_ + used_, markup.data(), markup.size());
       used_ += markup.size();
       return;
     }
     PutMarkupSlowly(markup);
   }
-  // A name as markup (nothing escaped). The thousands of tags of a book repeat a few interned
-  // names, each at one address: their bytes are encoded once and then copied.
-  void PutName(std::u16string_view name);
+  // Markup of varying length (a line break and its indentation) whose source stays readable
+  // kPadding bytes past its end: copied in fixed 16-byte moves, which beat a call to memcpy
+  // for the few bytes of an indentation. Bytes copied past the end are overwritten by what
+  // follows.
+  void PutPadded(const char* markup, std::size_t size) {
+    if (used_ + size + kPadding <= copyEnd_) {
+      unsigned char* out = buffer_ + used_;
+      for (std::size_t k = 0; k < size; k += kPadding) CopyFixed<kPadding>(out + k, markup + k);
+      used_ += size;
+      return;
+    }
+    PutMarkupSlowly(std::string_view(markup, size));
+  }
+  // A name in `form`, nothing escaped. The thousands of tags of a book repeat a few interned
+  // names, each at one address: each form of a name is composed once and then copied.
+  void PutName(std::u16string_view name, NameForm form) {
+    if (used_ + kFormBytes <= copyEnd_) {
+      if (const EncodedName* slot = FindName(name)) {
+        CopyFixed<kFormBytes>(buffer_ + used_, slot->forms[static_cast<int>(form)]);
+        used_ += name.size() + FormExtra(form);
+        return;
+      }
+    }
+    PutNameSlowly(name, form);
+  }
   // Bytes written as they are (a byte-order mark).
   void PutBytes(std::string_view bytes);
 
@@ -48,35 +123,59 @@ class OutputWriter {
   bool failed() const { return failed_; }
 
  private:
-  enum class Encoder { kUtf16, kUtf8, kLatin1 };
-
-  template <Encoder kEncoder, Escape kMode>
-  void PutUnits(const char16_t* text, std::size_t count);
-  // Writes text[i] (and advances i past the second half of a surrogate pair).
-  template <Encoder kEncoder, Escape kMode>
-  void PutUnit(const char16_t* text, std::size_t count, std::size_t& i);
-  template <Encoder kEncoder>
-  void PutAscii(std::string_view ascii);
-  template <Encoder kEncoder>
-  void PutReference(char32_t code);
-  template <Encoder kEncoder>
-  void PutByte(unsigned char value);
-  void PutMarkupSlowly(std::string_view markup);
-
-  // Encoded bytes of a recently written ASCII name, keyed by the name's address and length.
+  // Composed forms of a recently written ASCII name, keyed by the name's address and length:
+  // names are interned, so an address seen again is the same name.
+  static constexpr std::size_t kFormBytes = 32;
+  static constexpr std::size_t kLongestName = kFormBytes - 3;
   struct EncodedName {
     const char16_t* data = nullptr;
-    std::size_t length = 0;
-    char bytes[32] = {};
+    // No name has this length, so an empty slot matches none.
+    std::size_t length = std::numeric_limits<std::size_t>::max();
+    char forms[3][kFormBytes] = {};
   };
-  static constexpr std::size_t kNameSlots = 64;
-  EncodedName names_[kNameSlots];
+  static constexpr std::size_t kNameSlots = 128;
+  static constexpr std::size_t kProbes = 4;
+
+  static constexpr std::size_t FormExtra(NameForm form) { return form == NameForm::kOpen ? 1 : 3; }
+
+  template <std::size_t kSize>
+  static void CopyFixed(unsigned char* out, const char* from) {
+    std::memcpy(out, from, kSize);
+  }
+
+  // The slot holding `name`, composed on a miss; nullptr for a name kept in no slot (empty,
+  // too long or not ASCII).
+  const EncodedName* FindName(std::u16string_view name) {
+    const auto address = reinterpret_cast<std::uintptr_t>(name.data());
+    // Interned names lie close together in one block; a multiplicative hash spreads them.
+    const std::size_t index = static_cast<std::size_t>((address * 0x9E3779B97F4A7C15ull) >> 57);
+    // The few names of a book rarely share a slot, and then mostly only two: both are found
+    // here without a call.
+    const EncodedName& slot = names_[index];
+    if (slot.data == name.data() && slot.length == name.size()) return &slot;
+    const EncodedName& next = names_[(index + 1) % kNameSlots];
+    if (next.data == name.data() && next.length == name.size()) return &next;
+    return ComposeName(name, index);
+  }
+  const EncodedName* ComposeName(std::u16string_view name, std::size_t index);
+  void PutNameSlowly(std::u16string_view name, NameForm form);
+  void PutMarkupSlowly(std::string_view markup);
+  static constexpr std::size_t kShortText = 8;
+
+  template <Encoder kEncoder, Escape kMode>
+  void PutInSlowly(std::u16string_view text);
+  template <Encoder kEncoder, Escape kMode>
+  void PutUnits(const char16_t* text, std::size_t count);
   void WriteBuffer();
 
+  EncodedName names_[kNameSlots];
   unsigned char buffer_[kBufferSize];
   std::size_t used_ = 0;
   ByteSink& sink_;
   Encoder encoder_;
+  // Where the inline copies of markup may end: the buffer's end in a one-byte encoding, 0 in
+  // UTF-16, whose markup is widened byte by byte; one comparison then checks both.
+  std::size_t copyEnd_;
   bool failed_ = false;
 };
 

@@ -146,28 +146,47 @@ std::string ExpectedUtf8(char16_t unit, bool attribute) {
   return bytes;
 }
 
-// Plain ASCII is copied in blocks of several units; a character to escape or encode must be
-// caught wherever it stands in a block, also in the last units of a text.
+// Plain ASCII is copied in blocks of several units, a short last piece with a block reaching
+// back over units already written; a character to escape or encode must be caught wherever it
+// stands, in a text shorter than a block, in the last units and in those reached back over.
 TEST_F(XmlSave, EveryPositionOfALongTextIsEscapedAndEncoded) {
-  const std::u16string plain = u"abcdefghijklmnopqrstuvw";
-  for (char16_t special : std::u16string(u"<>&\"'\t\n\r\u00E4\u20AC\u007F")) {
-    for (std::size_t at = 0; at < plain.size(); ++at) {
-      std::u16string text = plain;
-      text[at] = special;
-      EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
-      XmlNode* element = AppendElement(RootNode(0), u"e");
-      SetAttribute(element, u"v", text);
-      SetNodeText(element, text);
-      std::string attributeBytes;
-      std::string textBytes;
-      for (char16_t unit : text) {
-        attributeBytes += ExpectedUtf8(unit, true);
-        textBytes += ExpectedUtf8(unit, false);
+  for (std::u16string_view plain : {u"abcde", u"abcdefghijkl", u"abcdefghijklmnopqrstuvw"}) {
+    for (char16_t special : std::u16string(u"<>&\"'\t\n\r\u00E4\u20AC\u007F")) {
+      for (std::size_t at = 0; at < plain.size(); ++at) {
+        std::u16string text(plain);
+        text[at] = special;
+        EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
+        XmlNode* element = AppendElement(RootNode(0), u"e");
+        SetAttribute(element, u"v", text);
+        SetNodeText(element, text);
+        std::string attributeBytes;
+        std::string textBytes;
+        for (char16_t unit : text) {
+          attributeBytes += ExpectedUtf8(unit, true);
+          textBytes += ExpectedUtf8(unit, false);
+        }
+        EXPECT_EQ(SaveBytes(folder_, 0, SaveNoDeclaration), "<e v=\"" + attributeBytes + "\">" + textBytes + "</e>")
+            << "unit " << static_cast<int>(special) << " at " << at;
       }
-      EXPECT_EQ(SaveBytes(folder_, 0, SaveNoDeclaration), "<e v=\"" + attributeBytes + "\">" + textBytes + "</e>")
-          << "unit " << static_cast<int>(special) << " at " << at;
     }
   }
+}
+
+// The writer keeps the composed tags of recent names in a few slots by address: more names
+// than slots, of every length it keeps and one beyond, each come out as their own.
+TEST_F(XmlSave, ManyNamesEachWrittenAsTheirOwn) {
+  EXPECT_NE(CreateDocument(0, EncodingUtf8), 0);
+  XmlNode* main = AppendElement(RootNode(0), u"m");
+  std::string expected = std::string(kUtf8Declaration) + "<m>";
+  for (int i = 0; i < 600; ++i) {
+    const std::string name = "n" + std::to_string(i) + std::string(static_cast<std::size_t>(i % 31), 'x');
+    const std::u16string wide(name.begin(), name.end());
+    XmlNode* element = AppendElement(main, wide);
+    SetAttribute(element, wide, u"v");
+    if (i % 2 == 0) SetNodeText(element, u"t");
+    expected += "<" + name + " " + name + "=\"v\"" + (i % 2 == 0 ? ">t</" + name + ">" : "/>");
+  }
+  EXPECT_EQ(SaveBytes(folder_), expected + "</m>");
 }
 
 TEST_F(XmlSave, LongPlainTextCrossesTheBufferIntactInOneByteEncodings) {
