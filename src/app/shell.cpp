@@ -10,6 +10,7 @@
 #include "app/program_settings.h"
 #include "book/book.h"
 #include "book/slot.h"
+#include "services/heap.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::app {
@@ -21,6 +22,7 @@ ShellState& Shell() {
 
 bool StartShell(std::u16string programFolder, DateValue (*clock)()) {
   if (tk::StartToolkit() == 0) return false;
+  KeepFreedHeapForReuse();
   book::SetClock(clock);
   ShellState& state = Shell();
   state = ShellState{};
