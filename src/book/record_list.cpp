@@ -5,7 +5,6 @@
 #include <functional>
 
 #include "book/phonebook_file.h"
-#include "services/text.h"
 
 namespace rk::book {
 namespace {
