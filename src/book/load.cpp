@@ -32,24 +32,24 @@ void ReportParseError() {
 }
 
 // The re-indented copy of document 0 beside the file, written on a thread of its own while
-// the load goes on walking the same tree, which neither of them changes. Going, it waits for
-// the copy and frees the document. Made without a path, for a load that read no document,
-// it does nothing.
+// the load goes on walking the same tree: that thread only reads the document (SaveFormatted
+// of a ReadOnlyDocument). Going, it waits for the copy and frees the document. Made without a
+// path, for a load that read no document, it does nothing.
 class FormattedCopy {
  public:
   FormattedCopy() = default;
   explicit FormattedCopy(std::u16string_view path) : path_(std::u16string(path) + u"_Formatiert.xml") {
     // Texts the normalisation could not settle (it ran out of memory) are reduced by the copy
-    // itself, which changes the tree; then the copy is written before the walk reads it.
-    if (xml::SaveFormattedKeepsTree(kDocument, xml::FormatReindent)) {
-      try {
-        worker_ = std::thread([this] { Write(); });
-        return;
-      } catch (const std::system_error&) {
-        // no thread to be had: written here instead
-      }
+    // itself, which changes the tree; then the copy is written here, before the walk reads it.
+    if (!xml::SaveFormattedKeepsTree(kDocument, xml::FormatReindent)) {
+      static_cast<void>(xml::SaveFormatted(kDocument, path_, xml::FormatReindent, kCopyIndent));
+      return;
     }
-    Write();
+    try {
+      worker_ = std::thread([this] { WriteReadOnly(); });
+    } catch (const std::system_error&) {
+      WriteReadOnly();  // no thread to be had: written here instead
+    }
   }
   ~FormattedCopy() {
     if (worker_.joinable()) worker_.join();
@@ -60,8 +60,8 @@ class FormattedCopy {
 
  private:
   // The copy is a convenience for the user; a failure to write it is not reported.
-  void Write() const {
-    static_cast<void>(xml::SaveFormatted(kDocument, path_, xml::FormatReindent, kCopyIndent));
+  void WriteReadOnly() const {
+    static_cast<void>(xml::SaveFormatted(xml::ReadOnlyDocument{kDocument}, path_, xml::FormatReindent, kCopyIndent));
   }
 
   std::u16string path_;

@@ -85,6 +85,8 @@ class DocumentNames {
 // Makes the element of record `index` as the last child of `parent`; a `phonebook` element's
 // `name` attribute takes `bookName`. Attributes are set from the stored pairs, so their values
 // come back exactly as they were read. `textBuffer` holds a text whose blanks were reduced.
+// nullptr when the element, one of its attributes or its text could not be stored: the file
+// would lack them.
 [[nodiscard]] xml::XmlNode* AddElement(xml::XmlNode* parent, const RecordList& records,
                                        std::size_t index, DocumentNames& names,
                                        std::u16string_view bookName, std::u16string& textBuffer) {
@@ -94,11 +96,13 @@ class DocumentNames {
   const std::size_t attributes = AttributeCount(records, index);
   for (std::size_t k = 0; k < attributes; ++k) {
     const bool isBookName = isPhonebook && AttributeName(records, index, k) == kNameAttribute;
-    xml::SetAttribute(element, names.Of(AttributeNameId(records, index, k)),
-                      isBookName ? bookName : AttributeValue(records, index, k));
+    if (!xml::SetAttribute(element, names.Of(AttributeNameId(records, index, k)),
+                           isBookName ? bookName : AttributeValue(records, index, k))) {
+      return nullptr;
+    }
   }
   if (const std::u16string_view text = RecordText(records, index); !text.empty()) {
-    xml::SetNodeText(element, ReducedText(text, textBuffer));
+    if (!xml::SetNodeText(element, ReducedText(text, textBuffer))) return nullptr;
   }
   return element;
 }
@@ -112,7 +116,7 @@ struct OpenElement {
 // Builds document 0 from the records, each placed below the most recent record of smaller
 // depth (its parent in the file it came from). A record list that does not start with a main
 // element (contacts copied into an empty slot) is placed below the empty book "Neu" makes, so
-// the file is still a phonebook. False when an element cannot be made.
+// the file is still a phonebook. False when an element, attribute or text cannot be stored.
 [[nodiscard]] bool BuildDocument(const RecordList& records, std::u16string_view bookName) {
   RecordList emptyBook;
   if (RecordDepth(records, 0) > 0) AppendEmptyBook(emptyBook, NumberSuffix::kNone, bookName);

@@ -77,7 +77,8 @@ class NameIds {
     std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - kIndexBits));
     for (;;) {
       Entry& entry = entries_[slot];
-      if (entry.data == name.data() && entry.size == name.size()) return entry.id;
+      // An empty slot is tested first: its null address and zero size would match an empty
+      // name, which would then get an id that no name of the list has.
       if (entry.data == nullptr) {
         const std::uint32_t id = InternName(list_, name);
         if (name == kPhonebook) phonebook_ = id;
@@ -87,6 +88,7 @@ class NameIds {
         }
         return id;
       }
+      if (entry.data == name.data() && entry.size == name.size()) return entry.id;
       slot = (slot + 1) % entries_.size();
     }
   }

@@ -28,16 +28,12 @@ void StopOutOfMemory(LoadContext& context) {
 
 XmlNode* CurrentNode(LoadContext& context) { return context.openNodes.back().node; }
 
-bool SetName(LoadContext& context, XmlNode* node, std::u16string_view name) {
-  node->name = context.document->names.Intern(context.document->arena, name);
-  return node->name != nullptr;
-}
-
-XmlNode* BeginNode(LoadContext& context, int kind) {
+// A fresh node of `kind` named `name` (empty for none), not yet in the tree; nullptr when the
+// parent's text is too long to keep or memory ran out, which stops the load.
+XmlNode* MakeNode(LoadContext& context, int kind, std::u16string_view name) {
   Document& document = *context.document;
   // The parent's text would be too long to keep; the load stops as for a lack of memory.
-  const std::size_t position = context.texts.size() - context.segmentStart;
-  if (position > kMaxStoredLength) {
+  if (context.texts.size() - context.segmentStart > kMaxStoredLength) {
     StopOutOfMemory(context);
     return nullptr;
   }
@@ -46,11 +42,30 @@ XmlNode* BeginNode(LoadContext& context, int kind) {
     StopOutOfMemory(context);
     return nullptr;
   }
-  OpenNode& top = context.openNodes.back();
-  XmlNode* parent = top.node;
   node->kind = static_cast<std::uint8_t>(kind);
   node->owner = document.number;
-  node->position = static_cast<std::uint32_t>(position);
+  if (!name.empty()) {
+    node->name = document.names.Intern(document.arena, name);
+    if (node->name == nullptr) {
+      StopOutOfMemory(context);
+      return nullptr;
+    }
+  }
+  return node;
+}
+
+// Links `node`, made complete by MakeNode and its caller, behind the last child of the
+// current node and makes it the current node; false (node left out) when memory ran out. A
+// node enters the tree only whole, so a load stopped for memory leaves no nameless element.
+bool BeginNode(LoadContext& context, XmlNode* node) {
+  Document& document = *context.document;
+  if (!context.openNodes.Push(OpenNode{node, context.texts.size(), nullptr})) {
+    StopOutOfMemory(context);
+    return false;
+  }
+  OpenNode& top = context.openNodes[context.openNodes.size() - 2];
+  XmlNode* parent = top.node;
+  node->position = static_cast<std::uint32_t>(context.texts.size() - context.segmentStart);
   node->parent = parent;
   if (top.lastChild == nullptr) {
     parent->firstChild = node;
@@ -58,16 +73,19 @@ XmlNode* BeginNode(LoadContext& context, int kind) {
     top.lastChild->nextSibling = node;
   }
   top.lastChild = node;
+  const int kind = node->kind;
   if (kind == kNodeElement && document.main == nullptr) document.main = node;
-  if (!context.openNodes.Push(OpenNode{node, context.texts.size(), nullptr})) {
-    StopOutOfMemory(context);
-    return nullptr;
-  }
   context.segmentStart = context.texts.size();
   context.afterContent = true;
   if (kind == kNodeDtd) context.normalise = false;
   context.normaliseHere = context.normalise && (kind == kNodeElement || kind == kNodeComment);
-  return node;
+  return true;
+}
+
+// MakeNode and BeginNode for a node that needs nothing else before it is linked.
+bool BeginNode(LoadContext& context, int kind, std::u16string_view name = {}) {
+  XmlNode* node = MakeNode(context, kind, name);
+  return node != nullptr && BeginNode(context, node);
 }
 
 // Moves the text of the node on top of the cursor out of the text stack.
@@ -170,22 +188,16 @@ void AppendRaw(LoadContext& context, std::u16string_view text) {
 
 std::size_t Length(int length) { return length < 0 ? 0 : static_cast<std::size_t>(length); }
 
-void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char** attributes) {
-  LoadContext& context = ContextOf(userData);
-  if (context.outOfMemory) return;
-  XmlNode* node = BeginNode(context, kNodeElement);
-  if (node == nullptr) return;
-  if (!SetName(context, node, View(name))) return StopOutOfMemory(context);
+// Stores the attributes of a new element; false when memory ran out.
+bool StoreAttributes(Document& document, XmlNode* node, const XML_Char** attributes) {
   std::size_t pairs = 0;
   while (attributes[2 * pairs] != nullptr) ++pairs;
-  Document& document = *context.document;
-  ++document.loaded.elements;
   document.loaded.attributes += pairs;
-  if (pairs == 0) return;
-  if (pairs > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return StopOutOfMemory(context);
+  if (pairs == 0) return true;
+  if (pairs > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
   ArenaPiece piece = document.arena.Allocate(sizeof(AttributeList) + pairs * sizeof(Attribute),
                                              alignof(AttributeList));
-  if (piece.data == nullptr) return StopOutOfMemory(context);
+  if (piece.data == nullptr) return false;
   auto* list = static_cast<AttributeList*>(piece.data);
   *list = AttributeList{0, static_cast<std::uint32_t>(pairs), 0};
   node->attributes = list;
@@ -195,13 +207,25 @@ void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char
     std::u16string_view attributeName = View(attributes[2 * i]);
     std::u16string_view value = View(attributes[2 * i + 1]);
     const InternedName* storedName = document.names.Intern(document.arena, attributeName);
-    if (storedName == nullptr || value.size() > kMaxStoredLength) return StopOutOfMemory(context);
+    if (storedName == nullptr || value.size() > kMaxStoredLength) return false;
     StoredText storedValue = CopyToArena(document.arena, value);
     document.loaded.characters += value.size();
-    if (!storedValue.ok) return StopOutOfMemory(context);
+    if (!storedValue.ok) return false;
     entries[i] = Attribute{storedName, storedValue.data, static_cast<std::uint32_t>(value.size()), storedValue.own};
     list->count = static_cast<std::uint32_t>(i + 1);
   }
+  return true;
+}
+
+void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char** attributes) {
+  LoadContext& context = ContextOf(userData);
+  if (context.outOfMemory) return;
+  XmlNode* node = MakeNode(context, kNodeElement, View(name));
+  if (node == nullptr) return;
+  Document& document = *context.document;
+  ++document.loaded.elements;
+  if (!StoreAttributes(document, node, attributes)) return StopOutOfMemory(context);
+  static_cast<void>(BeginNode(context, node));
 }
 
 void XMLCALL OnEndElement(void* userData, const XML_Char* /*name*/) {
@@ -221,7 +245,7 @@ void XMLCALL OnDefault(void* userData, const XML_Char* text, int length) {
 
 void XMLCALL OnComment(void* userData, const XML_Char* data) {
   LoadContext& context = ContextOf(userData);
-  if (context.outOfMemory || BeginNode(context, kNodeComment) == nullptr) return;
+  if (context.outOfMemory || !BeginNode(context, kNodeComment)) return;
   std::u16string_view text = View(data);
   AppendText(context, text.data(), text.size());
   if (!context.outOfMemory) EndNode(context);
@@ -229,7 +253,7 @@ void XMLCALL OnComment(void* userData, const XML_Char* data) {
 
 void XMLCALL OnStartCdata(void* userData) {
   LoadContext& context = ContextOf(userData);
-  if (!context.outOfMemory) BeginNode(context, kNodeCData);
+  if (!context.outOfMemory) static_cast<void>(BeginNode(context, kNodeCData));
 }
 
 void XMLCALL OnEndCdata(void* userData) {
@@ -240,9 +264,7 @@ void XMLCALL OnEndCdata(void* userData) {
 void XMLCALL OnInstruction(void* userData, const XML_Char* target, const XML_Char* data) {
   LoadContext& context = ContextOf(userData);
   if (context.outOfMemory) return;
-  XmlNode* node = BeginNode(context, kNodeInstruction);
-  if (node == nullptr) return;
-  if (!SetName(context, node, View(target))) return StopOutOfMemory(context);
+  if (!BeginNode(context, kNodeInstruction, View(target))) return;
   std::u16string_view text = View(data);
   AppendText(context, text.data(), text.size());
   if (!context.outOfMemory) EndNode(context);
@@ -259,7 +281,7 @@ void AppendQuoted(LoadContext& context, std::u16string_view value) {
 void XMLCALL OnStartDoctype(void* userData, const XML_Char* name, const XML_Char* systemId,
                             const XML_Char* publicId, int hasInternalSubset) {
   LoadContext& context = ContextOf(userData);
-  if (context.outOfMemory || BeginNode(context, kNodeDtd) == nullptr) return;
+  if (context.outOfMemory || !BeginNode(context, kNodeDtd)) return;
   AppendRaw(context, u"<!DOCTYPE ");
   AppendRaw(context, View(name));
   if (systemId != nullptr) AppendRaw(context, publicId != nullptr ? u" PUBLIC" : u" SYSTEM");

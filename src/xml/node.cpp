@@ -97,8 +97,9 @@ XmlNode* AppendNamedElement(Document& document, XmlNode* parent, const InternedN
 }
 
 // Sets the attribute `name` of an element of `document`; `interned` is the name's interned
-// copy when the caller has one, else it is interned here for a new attribute.
-void SetAttributeOf(Document& document, XmlNode* node, std::u16string_view name,
+// copy when the caller has one, else it is interned here for a new attribute. False (the
+// element unchanged) when memory ran out or the value is too long to keep.
+bool SetAttributeOf(Document& document, XmlNode* node, std::u16string_view name,
                     const InternedName* interned, std::u16string_view value) {
   Attribute* target = nullptr;
   const std::uint32_t count = AttributeCountOf(node);
@@ -110,16 +111,16 @@ void SetAttributeOf(Document& document, XmlNode* node, std::u16string_view name,
     }
   }
   // A value too long to keep is refused as one that finds no memory is.
-  if (value.size() > kMaxStoredLength) return;
+  if (value.size() > kMaxStoredLength) return false;
   StoredText stored = CopyToArena(document.arena, value);
-  if (!stored.ok) return;
+  if (!stored.ok) return false;
   if (target == nullptr) {
     if (interned == nullptr) interned = document.names.Intern(document.arena, name);
     if (interned == nullptr ||
         ((node->attributes == nullptr || count == node->attributes->capacity) &&
          !GrowAttributes(document, node))) {
       if (stored.own) document.arena.Release(stored.data);
-      return;
+      return false;
     }
     target = &EntriesOf(node->attributes)[node->attributes->count++];
     target->name = interned;
@@ -129,6 +130,7 @@ void SetAttributeOf(Document& document, XmlNode* node, std::u16string_view name,
   target->value = stored.data;
   target->valueLength = static_cast<std::uint32_t>(value.size());
   target->valueOwn = stored.own;
+  return true;
 }
 
 }  // namespace
@@ -151,22 +153,22 @@ XmlNode* AppendElement(XmlNode* parent, XmlName name) {
   return AppendNamedElement(*document, parent, name.interned);
 }
 
-void SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view value) {
-  if (node == nullptr || node->kind != kNodeElement) return;
-  if (Document* document = FindDocument(node->owner)) SetAttributeOf(*document, node, name, nullptr, value);
+bool SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view value) {
+  if (node == nullptr || node->kind != kNodeElement) return false;
+  Document* document = FindDocument(node->owner);
+  return document != nullptr && SetAttributeOf(*document, node, name, nullptr, value);
 }
 
-void SetAttribute(XmlNode* node, XmlName name, std::u16string_view value) {
-  if (node == nullptr || node->kind != kNodeElement || name.interned == nullptr) return;
-  if (Document* document = FindDocument(node->owner)) {
-    SetAttributeOf(*document, node, NameText(name.interned), name.interned, value);
-  }
+bool SetAttribute(XmlNode* node, XmlName name, std::u16string_view value) {
+  if (node == nullptr || node->kind != kNodeElement || name.interned == nullptr) return false;
+  Document* document = FindDocument(node->owner);
+  return document != nullptr && SetAttributeOf(*document, node, NameText(name.interned), name.interned, value);
 }
 
-void SetNodeText(XmlNode* node, std::u16string_view text) {
-  if (node == nullptr) return;
-  // Out of memory keeps the old text; the caller is not told (SetNodeText has no result).
-  if (Document* document = FindDocument(node->owner)) static_cast<void>(StoreNodeText(*document, node, text));
+bool SetNodeText(XmlNode* node, std::u16string_view text) {
+  if (node == nullptr) return false;
+  Document* document = FindDocument(node->owner);
+  return document != nullptr && StoreNodeText(*document, node, text);
 }
 
 int NodeKind(const XmlNode* node) { return node == nullptr ? 0 : node->kind; }

@@ -1,6 +1,7 @@
 // SaveDocument: writes the tree as XML text as the new content of the target, which takes the
 // target's place only when everything was written.
 
+#include <cassert>
 #include <cstring>
 #include <new>
 #include <string>
@@ -49,6 +50,9 @@ struct Layout {
   // piece of markup; padded for OutputWriter::PutPadded.
   char lines[2 + kMaxIndent + OutputWriter::kPadding] = {};
 };
+// The longest piece is a CR LF and kMaxIndent blanks; PutPadded reads up to kPadding - 1
+// bytes past it.
+static_assert(sizeof Layout::lines >= 2 + kMaxIndent + OutputWriter::kPadding - 1);
 
 using Encoder = OutputWriter::Encoder;
 
@@ -61,8 +65,14 @@ class WriterSink {
 
   void Text(std::u16string_view text) { out_.PutIn<kEncoder, kMode>(text); }
   void LineBreak() { out_.PutPadded(plan_.lines, plan_.lineBreakSize); }
-  void Indent(std::size_t columns) { out_.PutPadded(plan_.lines + plan_.lineBreakSize, columns); }
-  void Line(std::size_t columns) { out_.PutPadded(plan_.lines, plan_.lineBreakSize + columns); }
+  void Indent(std::size_t columns) {
+    assert(columns <= kMaxIndent);
+    out_.PutPadded(plan_.lines + plan_.lineBreakSize, columns);
+  }
+  void Line(std::size_t columns) {
+    assert(columns <= kMaxIndent);
+    out_.PutPadded(plan_.lines, plan_.lineBreakSize + columns);
+  }
 
  private:
   OutputWriter& out_;
@@ -294,20 +304,37 @@ bool SaveFormattedKeepsTree(int number, int options) {
   return document != nullptr && FormatPassChangesNothing(*document, WithReindent(options));
 }
 
+namespace {
+
+// Writes `document` re-indented after `options` (WithReindent applied) and `indentStep`, as it
+// is: the blank pass, if it had anything to do, has run.
+int WriteFormatted(const Document& document, std::u16string_view path, int options, int indentStep) {
+  Layout plan;
+  plan.reindent = true;
+  plan.options = options;
+  plan.step = indentStep > 0 ? static_cast<std::size_t>(indentStep) : 0;
+  const std::string_view lineBreak = AsciiLineBreak(LineBreakStyleAfter(document, options));
+  lineBreak.copy(plan.lines, lineBreak.size());
+  std::memset(plan.lines + lineBreak.size(), ' ', sizeof plan.lines - lineBreak.size());
+  plan.lineBreakSize = lineBreak.size();
+  return WriteDocument(document, path, document.encoding, 0, plan);
+}
+
+}  // namespace
+
 int SaveFormatted(int number, std::u16string_view path, int options, int indentStep) {
   Document* document = FindDocument(number);
   if (document == nullptr) return 0;
   options = WithReindent(options);
   RunFormatPass(*document, options);
-  Layout plan;
-  plan.reindent = true;
-  plan.options = options;
-  plan.step = indentStep > 0 ? static_cast<std::size_t>(indentStep) : 0;
-  const std::string_view lineBreak = AsciiLineBreak(LineBreakStyleAfter(*document, options));
-  lineBreak.copy(plan.lines, lineBreak.size());
-  std::memset(plan.lines + lineBreak.size(), ' ', sizeof plan.lines - lineBreak.size());
-  plan.lineBreakSize = lineBreak.size();
-  return WriteDocument(*document, path, document->encoding, 0, plan);
+  return WriteFormatted(*document, path, options, indentStep);
+}
+
+int SaveFormatted(ReadOnlyDocument readOnly, std::u16string_view path, int options, int indentStep) {
+  const Document* document = FindDocument(readOnly.number);
+  options = WithReindent(options);
+  if (document == nullptr || !FormatPassChangesNothing(*document, options)) return 0;
+  return WriteFormatted(*document, path, options, indentStep);
 }
 
 }  // namespace rk::xml

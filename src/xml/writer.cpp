@@ -112,9 +112,11 @@ PlainBlock ReadBlock(const char16_t* text) {
 
 // Writes text[0, 8) to `out` and returns how many units at its start are plain ASCII in the
 // mode: those bytes are final, the rest is overwritten by what follows. Indentation, tags
-// and digits, the bulk of a phonebook, are plain.
+// and digits, the bulk of a phonebook, are plain. `out` needs room for eight bytes, which the
+// room of the eight units (kMaxUnitBytes each) always gives.
 template <Escape kMode>
 std::size_t CopyPlainPrefix(const char16_t* text, unsigned char* out) {
+  static_assert(kBlock * kMaxUnitBytes >= sizeof(PlainBlock::bytes));
   const PlainBlock block = ReadBlock<kMode>(text);
   std::memcpy(out, &block.bytes, sizeof block.bytes);
   // The bit above the mask stops the count at eight.
@@ -124,8 +126,10 @@ std::size_t CopyPlainPrefix(const char16_t* text, unsigned char* out) {
 // Writes the last n (1 to 7) units before `end` to `out` when all of them are plain ASCII in
 // the mode; false (nothing written) otherwise. The block reaches back over units already
 // written, so a short tail needs no loop; `end` points at least eight units into the text.
+// Eight bytes are written for as little as one unit, whose room of kMaxUnitBytes holds them.
 template <Escape kMode>
 bool CopyPlainTail(const char16_t* end, std::size_t n, unsigned char* out) {
+  static_assert(kMaxUnitBytes >= sizeof(PlainBlock::bytes));
   const PlainBlock block = ReadBlock<kMode>(end - kBlock);
   const unsigned tailBits = 2 * static_cast<unsigned>(n);
   if ((block.mask >> (16 - tailBits)) != (1u << tailBits) - 1) return false;
@@ -273,7 +277,8 @@ void OutputWriter::PutInSlowly(std::u16string_view text) {
   const std::size_t count = text.size();
   // A text that fits whatever its characters become, every text of a phonebook, is written
   // in one run.
-  if (count * kMaxUnitBytes <= kBufferSize - used_) {
+  // Divided rather than multiplied, so that no count can wrap.
+  if (count <= (kBufferSize - used_) / kMaxUnitBytes) {
     std::size_t i = 0;
     used_ = static_cast<std::size_t>(PutRun<kEncoder, kMode>(text.data(), count, i, count, buffer_ + used_) - buffer_);
     return;

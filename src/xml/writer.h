@@ -50,7 +50,8 @@ enum class NameForm : unsigned char {
 class OutputWriter {
  public:
   static constexpr std::size_t kBufferSize = 65536;
-  // Markup given to PutPadded stays readable this many bytes past its end.
+  // PutPadded copies in moves of this many bytes: its source must stay readable up to
+  // kPadding - 1 bytes past its end, and its target have kPadding bytes of room beyond it.
   static constexpr std::size_t kPadding = 16;
 
   enum class Encoder { kUtf16, kUtf8, kLatin1 };
@@ -95,6 +96,7 @@ class OutputWriter {
   // for the few bytes of an indentation. Bytes copied past the end are overwritten by what
   // follows.
   void PutPadded(const char* markup, std::size_t size) {
+    // The last move ends below size + kPadding in the buffer.
     if (used_ + size + kPadding <= copyEnd_) {
       unsigned char* out = buffer_ + used_;
       for (std::size_t k = 0; k < size; k += kPadding) CopyFixed<kPadding>(out + k, markup + k);
@@ -133,7 +135,8 @@ class OutputWriter {
     std::size_t length = std::numeric_limits<std::size_t>::max();
     char forms[3][kFormBytes] = {};
   };
-  static constexpr std::size_t kNameSlots = 128;
+  static constexpr unsigned kNameSlotBits = 7;
+  static constexpr std::size_t kNameSlots = std::size_t{1} << kNameSlotBits;
   static constexpr std::size_t kProbes = 4;
 
   static constexpr std::size_t FormExtra(NameForm form) { return form == NameForm::kOpen ? 1 : 3; }
@@ -147,8 +150,11 @@ class OutputWriter {
   // too long or not ASCII).
   const EncodedName* FindName(std::u16string_view name) {
     const auto address = reinterpret_cast<std::uintptr_t>(name.data());
-    // Interned names lie close together in one block; a multiplicative hash spreads them.
-    const std::size_t index = static_cast<std::size_t>((address * 0x9E3779B97F4A7C15ull) >> 57);
+    // Interned names lie close together in one block; a multiplicative hash (2^64 over the
+    // golden ratio) spreads them, and its top bits pick one of the slots.
+    static_assert(kNameSlots == std::size_t{1} << kNameSlotBits && kNameSlotBits < 64);
+    const std::size_t index =
+        static_cast<std::size_t>((std::uint64_t{address} * 0x9E3779B97F4A7C15ull) >> (64 - kNameSlotBits));
     // The few names of a book rarely share a slot, and then mostly only two: both are found
     // here without a call.
     const EncodedName& slot = names_[index];

@@ -87,12 +87,14 @@ struct XmlName {
 XmlNode* AppendElement(XmlNode* parent, std::u16string_view name);
 XmlNode* AppendElement(XmlNode* parent, XmlName name);
 
-// Sets or replaces an attribute of an element (other kinds: nothing).
-void SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view value);
-void SetAttribute(XmlNode* node, XmlName name, std::u16string_view value);
+// Sets or replaces an attribute of an element; false (nothing changed) for other kinds, when
+// memory ran out or the value is too long to keep.
+bool SetAttribute(XmlNode* node, std::u16string_view name, std::u16string_view value);
+bool SetAttribute(XmlNode* node, XmlName name, std::u16string_view value);
 
-// Replaces the whole text of a node.
-void SetNodeText(XmlNode* node, std::u16string_view text);
+// Replaces the whole text of a node; false (the old text kept) when memory ran out or the text
+// is too long to keep.
+bool SetNodeText(XmlNode* node, std::u16string_view text);
 
 int NodeKind(const XmlNode* node);
 std::u16string NodeName(const XmlNode* node);
@@ -173,10 +175,20 @@ void FormatDocument(int number, int options, int indentStep = 2);
 // Writes the document as FormatDocument(number, options | FormatReindent, indentStep)
 // followed by SaveDocument(number, path) would, re-indenting on the way out: only the blank
 // and line-break pass changes the tree, and it is left out where it could change nothing.
-// A document settled by a load's normalisation (options 8, 16 and 64) and written with
-// options 128 alone is not changed at all (see SaveFormattedKeepsTree), so its tree may be
-// read meanwhile.
+// A document settled by a load's normalisation (FormatCutBreaks, FormatReduceBreaks and
+// FormatReduceBlanks) and written with FormatReindent alone is not changed at all (see
+// SaveFormattedKeepsTree).
 [[nodiscard]] int SaveFormatted(int number, std::u16string_view path, int options, int indentStep);
+
+// A document that SaveFormatted may only read.
+struct ReadOnlyDocument {
+  int number;
+};
+
+// Writes the document as SaveFormatted(number, ...) would, reading it only, so another thread
+// may read the same tree meanwhile; 0 and nothing written when that would change the tree
+// (SaveFormattedKeepsTree is false).
+[[nodiscard]] int SaveFormatted(ReadOnlyDocument document, std::u16string_view path, int options, int indentStep);
 
 // True when SaveFormatted with `options` would leave the document unchanged.
 bool SaveFormattedKeepsTree(int number, int options);
