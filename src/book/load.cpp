@@ -31,6 +31,12 @@ void ReportParseError() {
   tk::MessageBox(u"Fehlermeldung", text, tk::kIconWarning);
 }
 
+// False when document 0 is no document to copy: a load that ran out of memory before its main
+// element would give a copy that is not well-formed, of a file that may well be.
+bool CopyIsDocument() {
+  return xml::DocumentStatus(kDocument) != xml::kStatusOutOfMemory || xml::MainNode(kDocument) != nullptr;
+}
+
 // The re-indented copy of document 0 beside the file, written on a thread of its own while
 // the load goes on walking the same tree: that thread only reads the document (SaveFormatted
 // of a ReadOnlyDocument). Going, it waits for the copy and frees the document. Made without a
@@ -39,6 +45,7 @@ class FormattedCopy {
  public:
   FormattedCopy() = default;
   explicit FormattedCopy(std::u16string_view path) : path_(std::u16string(path) + u"_Formatiert.xml") {
+    if (!CopyIsDocument()) return;
     // Texts the normalisation could not settle (it ran out of memory) are reduced by the copy
     // itself, which changes the tree; then the copy is written here, before the walk reads it.
     if (!xml::SaveFormattedKeepsTree(kDocument, xml::FormatReindent)) {

@@ -1,4 +1,5 @@
 #include "xml/document.h"
+#include "xml/load_save.h"
 
 #include <atomic>
 #include <cstring>
@@ -173,9 +174,11 @@ bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text) 
   return true;
 }
 
-int CreateDocument(int number, int encoding) {
+int CreateDocument(int number, int encoding) { return CreateDocumentIn(number, encoding, kSystemMemory); }
+
+int CreateDocumentIn(int number, int encoding, const BlockMemory& memory) {
   if (number < 0) return 0;
-  std::unique_ptr<Document> document = MakeDocument(number, encoding);
+  std::unique_ptr<Document> document = MakeDocument(number, encoding, memory);
   if (!document) return 0;
   document->textsReduced = true;
   return InstallDocument(std::move(document)) ? 1 : 0;

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
-#include <new>
 #include <span>
 
 #include "services/file_read.h"
@@ -28,10 +27,37 @@ namespace {
 constexpr std::uint64_t kStuckBytes = std::uint64_t{1} << 20;
 constexpr std::size_t kLargestChunk = std::size_t{1} << 30;
 
-struct ParserDeleter {
-  void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
+// Expat takes its memory from the document's BlockMemory too, so that a load running short
+// of memory fails the same way wherever it runs short. Expat's memory functions take no
+// context; they reach the memory of the load running on their thread through this.
+thread_local const BlockMemory* parserMemory = nullptr;
+
+const XML_Memory_Handling_Suite kParserMemory{
+    [](std::size_t bytes) { return parserMemory->Allocate(bytes); },
+    [](void* block, std::size_t bytes) { return parserMemory->Resize(block, bytes); },
+    [](void* block) { parserMemory->Free(block); },
 };
-using ParserHandle = std::unique_ptr<XML_ParserStruct, ParserDeleter>;
+
+// The parser of one load, made and freed while the load's memory is its thread's.
+class Parser {
+ public:
+  Parser(const XML_Char* encoding, const BlockMemory& memory) : outer_(parserMemory) {
+    parserMemory = &memory;
+    parser_ = XML_ParserCreate_MM(encoding, &kParserMemory, nullptr);
+  }
+  ~Parser() {
+    if (parser_ != nullptr) XML_ParserFree(parser_);
+    parserMemory = outer_;
+  }
+  Parser(const Parser&) = delete;
+  Parser& operator=(const Parser&) = delete;
+
+  XML_Parser get() const { return parser_; }
+
+ private:
+  const BlockMemory* outer_;
+  XML_Parser parser_ = nullptr;
+};
 
 const XML_Char* ParserEncodingName(int encoding) {
   switch (encoding) {
@@ -100,12 +126,14 @@ int ParseInput(ByteSource& source, std::uint64_t size, std::size_t chunkSize, XM
 
 }  // namespace
 
+static_assert(kStatusOutOfMemory == XML_ERROR_NO_MEMORY);
+
 int LoadFromSource(int number, ByteSource& source, std::uint64_t size, const LoadSetup& setup) {
   if (number < 0) return 0;
   if (size < 1 || size > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return 0;
 
-  ParserHandle parser(XML_ParserCreate(ParserEncodingName(setup.encoding)));
-  if (!parser) return 0;
+  const Parser parser(ParserEncodingName(setup.encoding), *setup.memory);
+  if (parser.get() == nullptr) return 0;
   std::unique_ptr<Document> made =
       MakeDocument(number, setup.encoding == kEncodingAuto ? EncodingUtf8 : setup.encoding, *setup.memory);
   if (!made) return 0;

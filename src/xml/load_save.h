@@ -1,9 +1,9 @@
 #pragma once
 // The load and the save behind xml.h, with what the public functions fix as parameters:
 // LoadDocument reads a file in 16 KiB chunks into blocks of the system's memory, SaveDocument
-// writes in the document's encoding. Tests reach these to read from memory, in chunks of any
-// size, through readers that end early or fail, with memory that runs out, and to write one
-// tree in every encoding.
+// writes in the document's encoding, CreateDocument takes the system's memory. Tests reach
+// these to read from memory, in chunks of any size, through readers that end early or fail,
+// to build and load with memory that runs out, and to write one tree in every encoding.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +28,10 @@ struct LoadSetup {
 // of `size` bytes: a source that ends or fails before `size` bytes leaves a parse error on what
 // it gave.
 [[nodiscard]] int LoadFromSource(int number, ByteSource& source, std::uint64_t size, const LoadSetup& setup);
+
+// Makes an empty document as CreateDocument does, taking its blocks from `memory`, which must
+// outlive it; nonzero on success.
+[[nodiscard]] int CreateDocumentIn(int number, int encoding, const BlockMemory& memory);
 
 // Writes the document as SaveDocument does, but in `encoding` instead of its own.
 [[nodiscard]] int SaveInEncoding(int number, std::u16string_view path, int encoding, int options = 0);

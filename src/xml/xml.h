@@ -159,6 +159,8 @@ LoadedSize LoadedTreeSize(int number);
 
 // 0 when the last load parsed the whole file, else the parser's error code.
 int DocumentStatus(int number);
+// The status of a load that ran out of memory.
+inline constexpr int kStatusOutOfMemory = 1;
 int ErrorLine(int number);
 int ErrorColumn(int number);
 std::u16string ErrorMessage(int number);
