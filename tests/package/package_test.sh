@@ -73,6 +73,15 @@ chown nobody:nogroup "$home" "$runtime"
 chmod 700 "$runtime"
 chmod 755 "$work"
 settings=$home/.config/rufkartei/Rufkartei.ini
+binary=$(readlink -f "$root/usr/bin/rufkartei")
+# handles_sigterm PID: true when the process PID is the program and catches SIGTERM. Until it
+# has executed the program, the job is still a fork of this script's bash, whose own SIGTERM
+# handler (for the EXIT trap) shows in the mask too.
+handles_sigterm() {
+  [ "$(readlink "/proc/$1/exe" 2>/dev/null)" = "$binary" ] || return 1
+  # Bit 14 of the caught-signals mask is SIGTERM; once it is set the request cannot be lost.
+  [ "$(( 0x$(awk '/^SigCgt:/ { print $2 }' "/proc/$1/status" 2>/dev/null || echo 0) >> 14 & 1 ))" = 1 ]
+}
 # run_once: starts the program as nobody with nothing of this environment but its home, waits
 # until it handles SIGTERM, sends it and expects a normal end within the time limit.
 run_once() {
@@ -81,8 +90,7 @@ run_once() {
     "$root/usr/bin/rufkartei" > "$work/run.out" 2>&1 &
   program=$!
   local waited=0
-  # Bit 14 of the caught-signals mask is SIGTERM; once it is set the request cannot be lost.
-  until [ "$(( 0x$(awk '/^SigCgt:/ { print $2 }' "/proc/$program/status" 2>/dev/null || echo 0) >> 14 & 1 ))" = 1 ]; do
+  until handles_sigterm "$program"; do
     kill -0 "$program" 2>/dev/null || { cat "$work/run.out" >&2; fail "the program ended at start"; }
     [ "$waited" -lt 300 ] || fail "the program did not come up within 30 s"
     sleep 0.1
