@@ -20,8 +20,6 @@ constexpr int kIndent = 3;
 
 constexpr std::u16string_view kUnsaved = u"Das Telefonbuch kann nicht gespeichert werden.";
 
-bool IsBlankUnit(char16_t unit) { return unit == u' ' || unit == u'\t'; }
-
 // The text without the characters XML 1.0 does not allow (control characters other than tab,
 // line feed and carriage return, unpaired surrogates, U+FFFE and U+FFFF): whatever is typed
 // into the Name field, the saved file must parse.
@@ -42,26 +40,6 @@ std::u16string XmlCharactersOnly(std::u16string_view text) {
     if (allowed) kept.push_back(unit);
   }
   return kept;
-}
-
-// `text` as the re-indentation's blank pass leaves the text of an element it just made: of
-// each run of blanks only the first stays. A text with line breaks is left to that pass, whose
-// result then depends on what came before it. Storing the reduced text lets the pass be
-// skipped, since every text is then one it keeps whole.
-std::u16string_view ReducedText(std::u16string_view text, std::u16string& buffer) {
-  std::size_t firstExtra = text.size();  // the first blank right after a blank
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    if (unit > u' ') continue;
-    if (unit == u'\r' || unit == u'\n') return text;
-    if (firstExtra == text.size() && i > 0 && IsBlankUnit(unit) && IsBlankUnit(text[i - 1])) firstExtra = i;
-  }
-  if (firstExtra == text.size()) return text;
-  buffer.assign(text.substr(0, firstExtra));
-  for (std::size_t i = firstExtra; i < text.size(); ++i) {
-    if (!IsBlankUnit(text[i]) || !IsBlankUnit(text[i - 1])) buffer.push_back(text[i]);
-  }
-  return buffer;
 }
 
 // The names of one record list as interned in document 0, each looked up the first time a
@@ -102,7 +80,7 @@ class DocumentNames {
     }
   }
   if (const std::u16string_view text = RecordText(records, index); !text.empty()) {
-    if (!xml::SetNodeText(element, ReducedText(text, textBuffer))) return nullptr;
+    if (!xml::SetNodeText(element, xml::ReducedText(text, textBuffer))) return nullptr;
   }
   return element;
 }

@@ -1,6 +1,10 @@
 #include "xml/document.h"
-#include "xml/load_save.h"
 
+#include "xml/blank_rule.h"
+#include "xml/load_save.h"
+#include "xml/unit_blocks.h"
+
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <map>
@@ -69,27 +73,22 @@ bool InstallDocument(std::unique_ptr<Document> document) {
 
 namespace {
 
-// True when a[0, count) equals b[0, count); compares four units at a time, the last four
-// overlapping the ones before, since every element name of a book is checked against its
-// interned copy.
+// True when a[0, count) equals b[0, count); compares four units at a time, since every element
+// name of a book is checked against its interned copy.
 bool SameUnits(const char16_t* a, const char16_t* b, std::size_t count) {
-  const auto four = [a, b](std::size_t at) {
-    std::uint64_t left;
-    std::uint64_t right;
-    std::memcpy(&left, a + at, sizeof left);
-    std::memcpy(&right, b + at, sizeof right);
-    return left == right;
-  };
   if (count < 4) {
     for (std::size_t i = 0; i < count; ++i) {
       if (a[i] != b[i]) return false;
     }
     return true;
   }
-  for (std::size_t i = 0; i + 4 < count; i += 4) {
-    if (!four(i)) return false;
-  }
-  return four(count - 4);
+  return !AnyBlock<4>(count, [a, b](std::size_t at) {
+    std::uint64_t left;
+    std::uint64_t right;
+    std::memcpy(&left, a + at, sizeof left);
+    std::memcpy(&right, b + at, sizeof right);
+    return left != right;
+  });
 }
 
 }  // namespace
@@ -100,6 +99,8 @@ const InternedName* NameCache::Intern(StringArena& arena, std::u16string_view na
   // the one that was there.
   const std::size_t length = name.size();
   if (length > kMaxStoredLength) return nullptr;
+  // Odd multipliers of well-known integer hashes (2^32 over the golden ratio, MurmurHash3's
+  // and xxHash's) spread the few bits in which names differ over the whole word.
   std::uint32_t hash = static_cast<std::uint32_t>(length) * 0x9E3779B1u;
   if (length > 0) hash ^= (name[0] * 0x85EBCA6Bu) ^ (name[length / 2] * 0xC2B2AE35u) ^ (name[length - 1] * 0x27D4EB2Fu);
   Entry& entry = entries_[(hash ^ (hash >> 8) ^ (hash >> 16)) & 255u];
@@ -140,20 +141,22 @@ StoredText CopyToArena(StringArena& arena, std::u16string_view text) {
 
 namespace {
 
+// The blank and line-break reductions of a blank pass, which SaveFormatted always applies.
+constexpr int kReductions = FormatReduceBreaks | FormatReduceBlanks;
+
 // True when a pass that reduces (but does not cut) blanks and line breaks would keep `text`
-// whole as the text of `node`: a blank after a tag is kept, one after a blank is not, and the
-// root's text has no tag before it.
+// whole as the text of `node`: its start tag counts as content, the root's text has none
+// before it. A line break is never known to be kept: that depends on the texts before it.
 bool KeptByReduction(const XmlNode* node, std::u16string_view text) {
-  bool afterBlank = node->kind == kNodeRoot;
+  KeptSoFar last;
+  last.content = node->kind != kNodeRoot;
   for (char16_t unit : text) {
-    if (unit > u' ') {
-      afterBlank = false;
-      continue;
+    if (IsBreak(unit)) return false;
+    if (!IsBlank(unit)) {
+      KeepsContent(last);
+    } else if (!KeepsBlank(kReductions, last)) {
+      return false;
     }
-    if (unit == u'\r' || unit == u'\n') return false;
-    const bool blank = unit == u' ' || unit == u'\t';
-    if (blank && afterBlank) return false;
-    afterBlank = blank;
   }
   return true;
 }
@@ -172,6 +175,34 @@ bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text) 
   node->ownership = static_cast<std::uint8_t>(stored.own ? node->ownership | kOwnText
                                                          : node->ownership & ~kOwnText);
   return true;
+}
+
+std::u16string_view ReducedText(std::u16string_view text, std::u16string& buffer) {
+  // An element just made has its start tag before its text, which counts as content.
+  KeptSoFar last{false, true};
+  std::size_t firstDropped = text.size();
+  for (std::size_t i = 0; i < text.size() && firstDropped == text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (IsBreak(unit)) return text;
+    if (!IsBlank(unit)) {
+      KeepsContent(last);
+    } else if (!KeepsBlank(FormatReduceBlanks, last)) {
+      firstDropped = i;
+    }
+  }
+  if (firstDropped == text.size()) return text;
+  if (std::any_of(text.begin() + static_cast<std::ptrdiff_t>(firstDropped), text.end(), IsBreak)) return text;
+  buffer.assign(text.substr(0, firstDropped));
+  for (std::size_t i = firstDropped; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (!IsBlank(unit)) {
+      KeepsContent(last);
+      buffer.push_back(unit);
+    } else if (KeepsBlank(FormatReduceBlanks, last)) {
+      buffer.push_back(unit);
+    }
+  }
+  return buffer;
 }
 
 int CreateDocument(int number, int encoding) { return CreateDocumentIn(number, encoding, kSystemMemory); }

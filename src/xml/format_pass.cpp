@@ -5,16 +5,11 @@
 #include <new>
 #include <vector>
 
+#include "xml/blank_rule.h"
 #include "xml/format_steps.h"
 
 namespace rk::xml {
 namespace {
-
-// What the last kept character was, carried through the whole tree in document order.
-struct PassFlags {
-  bool lineBreak = false;  // a line break
-  bool content = false;    // neither blank nor line break, or a tag was passed
-};
 
 // A node whose text is being rewritten while its children are visited.
 struct PassFrame {
@@ -26,29 +21,27 @@ struct PassFrame {
   bool hasText;
 };
 
-// Rewrites text[read, end) in place from `write` on; returns the number of characters kept.
+// Rewrites text[read, end) in place from `write` on after the blank rule; returns the number
+// of characters kept.
 std::size_t ProcessSegment(char16_t* text, std::size_t& read, std::size_t end, std::size_t& write,
-                           int options, PassFlags& flags) {
+                           int options, KeptSoFar& last) {
   std::size_t start = write;
   while (read < end) {
     char16_t unit = text[read];
-    if (unit > u' ') {
+    if (IsAboveBlanks(unit)) {
       // A run of content characters, most of every text, is kept as it is; nothing moves
       // while nothing before it was removed.
       std::size_t runEnd = read + 1;
-      while (runEnd < end && text[runEnd] > u' ') ++runEnd;
+      while (runEnd < end && IsAboveBlanks(text[runEnd])) ++runEnd;
       if (write != read) std::memmove(text + write, text + read, (runEnd - read) * sizeof(char16_t));
       write += runEnd - read;
       read = runEnd;
-      flags.lineBreak = false;
-      flags.content = true;
+      KeepsContent(last);
       continue;
     }
     if (IsBreak(unit)) {
       std::size_t length = unit == u'\r' && read + 1 < end && text[read + 1] == u'\n' ? 2 : 1;
-      bool remove = (options & FormatCutBreaks) != 0 ||
-                    ((options & FormatReduceBreaks) != 0 && flags.lineBreak);
-      if (!remove) {
+      if (KeepsBreak(options, last)) {
         if ((options & FormatLf) != 0) {
           text[write++] = u'\n';
         } else if ((options & FormatCr) != 0) {
@@ -56,24 +49,15 @@ std::size_t ProcessSegment(char16_t* text, std::size_t& read, std::size_t end, s
         } else {
           for (std::size_t i = 0; i < length; ++i) text[write++] = text[read + i];
         }
-        flags.lineBreak = true;
-        flags.content = false;
       }
       read += length;
     } else if (IsBlank(unit)) {
-      bool remove = (options & FormatCutBlanks) != 0 ||
-                    ((options & FormatReduceBlanks) != 0 && !flags.content);
-      if (!remove) {
-        text[write++] = unit;
-        flags.lineBreak = false;
-        flags.content = false;
-      }
+      if (KeepsBlank(options, last)) text[write++] = unit;
       ++read;
     } else {
       text[write++] = unit;
       ++read;
-      flags.lineBreak = false;
-      flags.content = true;
+      KeepsContent(last);
     }
   }
   return write - start;
@@ -105,14 +89,11 @@ void CloseOpenTexts(std::vector<PassFrame>& frames) {
 }  // namespace
 
 bool RunBlankPass(Document& document, int options) {
-  PassFlags flags;
+  KeptSoFar last;
   std::vector<PassFrame> frames;
   auto enter = [&](XmlNode* node, int inherited) {
     bool hasText = node->textLength > 0;
-    if (hasText && node->kind != kNodeRoot) {
-      flags.content = true;
-      flags.lineBreak = false;
-    }
+    if (hasText && node->kind != kNodeRoot) KeepsContent(last);  // the start tag
     frames.push_back(PassFrame{node, node->firstChild, 0, 0, OptionsFor(node, inherited), hasText});
   };
   try {
@@ -126,7 +107,7 @@ bool RunBlankPass(Document& document, int options) {
         if (frame.hasText) {
           std::size_t end = frame.read + std::min<std::size_t>(child->position, node->textLength - frame.read);
           child->position = static_cast<std::uint32_t>(
-              ProcessSegment(node->text, frame.read, end, frame.write, frame.options, flags));
+              ProcessSegment(node->text, frame.read, end, frame.write, frame.options, last));
         } else {
           child->position = 0;
         }
@@ -134,11 +115,11 @@ bool RunBlankPass(Document& document, int options) {
         continue;
       }
       if (frame.hasText) {
-        ProcessSegment(node->text, frame.read, node->textLength, frame.write, frame.options, flags);
+        ProcessSegment(node->text, frame.read, node->textLength, frame.write, frame.options, last);
         node->textLength = static_cast<std::uint32_t>(frame.write);
       }
       frames.pop_back();
-      if (!frames.empty() && frames.back().hasText) flags.content = true;
+      if (!frames.empty() && frames.back().hasText) last.content = true;
     }
   } catch (const std::bad_alloc&) {
     // Out of memory for the walk: what was rewritten stays, the rest keeps its old text.

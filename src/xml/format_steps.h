@@ -1,6 +1,7 @@
 #pragma once
 // The steps of FormatDocument, each one walk over the tree without recursion.
 
+#include "xml/char_classes.h"
 #include "xml/document.h"
 
 namespace rk::xml {
@@ -27,9 +28,5 @@ void Reindent(Document& document, int options, int step);
 
 // Writes every line break of every text as CR LF, adjusting the children's positions.
 void ConvertBreaksToCrLf(Document& document);
-
-// Line-break characters and blanks as formatting sees them.
-inline bool IsBreak(char16_t unit) { return unit == u'\r' || unit == u'\n'; }
-inline bool IsBlank(char16_t unit) { return unit == u' ' || unit == u'\t'; }
 
 }  // namespace rk::xml

@@ -1,7 +1,5 @@
 #include "xml/load_handlers.h"
 
-#include "xml/format_steps.h"
-
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -76,7 +74,7 @@ bool BeginNode(LoadContext& context, XmlNode* node) {
   const int kind = node->kind;
   if (kind == kNodeElement && document.main == nullptr) document.main = node;
   context.segmentStart = context.texts.size();
-  context.afterContent = true;
+  KeepsContent(context.last);
   if (kind == kNodeDtd) context.normalise = false;
   context.normaliseHere = context.normalise && (kind == kNodeElement || kind == kNodeComment);
   return true;
@@ -103,49 +101,50 @@ void EndNode(LoadContext& context) {
   bool stored = StoreTopText(context);
   context.openNodes.Pop();
   context.segmentStart = context.texts.size();
-  context.afterContent = true;
+  KeepsContent(context.last);
   const int kind = CurrentNode(context)->kind;
   context.normaliseHere =
       context.normalise && (kind == kNodeElement || kind == kNodeComment || kind == kNodeRoot);
   if (!stored) StopOutOfMemory(context);
 }
 
-// Appends `text` as the normalisation would keep it. Within one segment of a node's text
-// (from a tag to the next) a blank is kept only after a kept content character or at the
-// segment's start, and line breaks go, whatever style they were in: the same decisions the
-// normalising pass makes, taken as the characters arrive.
+// The normalisation the load applies as it reads.
+constexpr int kNormalising = FormatCutBreaks | FormatReduceBreaks | FormatReduceBlanks;
+
+// Appends `text` as the normalisation would keep it: the blank rule applied as the characters
+// arrive, within one segment of a node's text (from a tag to the next).
 void AppendNormalised(LoadContext& context, const char16_t* text, std::size_t length) {
   // Expat hands over each line break of the content on its own, and the indentation after
   // it as a run of blanks of its own: of such a run at most its first blank stays.
-  if (length == 0 || (length == 1 && IsBreak(text[0]))) return;
+  if (length == 0 || (length == 1 && IsBreak(text[0]) && !KeepsBreak(kNormalising, context.last))) return;
   if (IsBlank(text[0])) {
     std::size_t blanks = 1;
     while (blanks < length && IsBlank(text[blanks])) ++blanks;
     if (blanks == length) {
-      if (context.afterContent && !context.texts.Push(text[0])) return StopOutOfMemory(context);
-      context.afterContent = false;
+      if (KeepsBlank(kNormalising, context.last) && !context.texts.Push(text[0])) return StopOutOfMemory(context);
       return;
     }
   }
   if (!context.texts.Reserve(length)) return StopOutOfMemory(context);
   char16_t* const start = context.texts.ReservedEnd();
   char16_t* out = start;
-  bool afterContent = context.afterContent;
+  KeptSoFar last = context.last;
   for (std::size_t i = 0; i < length; ++i) {
     const char16_t unit = text[i];
-    if (unit > u' ') {
+    if (IsAboveBlanks(unit)) {
       *out++ = unit;
-      afterContent = true;
+      KeepsContent(last);
     } else if (IsBlank(unit)) {
-      if (afterContent) *out++ = unit;
-      afterContent = false;
-    } else if (!IsBreak(unit)) {
+      if (KeepsBlank(kNormalising, last)) *out++ = unit;
+    } else if (IsBreak(unit)) {
+      if (KeepsBreak(kNormalising, last)) *out++ = unit;
+    } else {
       *out++ = unit;
-      afterContent = true;
+      KeepsContent(last);
     }
   }
   context.texts.AddReserved(static_cast<std::size_t>(out - start));
-  context.afterContent = afterContent;
+  context.last = last;
 }
 
 // Appends `text` with each line feed in the document's line-break style. Kept out of line:
@@ -335,7 +334,7 @@ void XMLCALL OnXmlDeclaration(void* userData, const XML_Char* version, const XML
 bool StartLoad(LoadContext& context, XML_Parser parser) {
   context.parser = parser;
   // Blanks at the very start of the root's text go: nothing kept comes before them.
-  context.afterContent = false;
+  context.last = KeptSoFar{};
   context.normaliseHere = context.normalise;
   if (!context.openNodes.Push(OpenNode{context.document->root, 0, nullptr})) return false;
   XML_SetUserData(parser, &context);

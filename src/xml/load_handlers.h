@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "xml/blank_rule.h"
 #include "xml/document.h"
 #include "xml/grow_array.h"
 
@@ -36,9 +37,9 @@ struct LoadContext {
   bool normalise = false;
   // Normalising the text of the current node: an element, comment or the root.
   bool normaliseHere = false;
-  // Normalising: the last kept character of the current text segment was content (or the
-  // segment has just begun after a tag), so a blank is kept.
-  bool afterContent = false;
+  // Normalising: what the last kept character of the current text segment was (a tag that
+  // begins the segment counts as content).
+  KeptSoFar last;
 };
 
 // Puts the root node on the cursor and registers the callbacks; false when memory ran out.

@@ -12,6 +12,7 @@
 
 #include "xml/document.h"
 #include "xml/format_steps.h"
+#include "xml/unit_blocks.h"
 
 namespace rk::xml {
 
@@ -37,7 +38,7 @@ class NodeLayout {
   void Begin(const XmlNode* node, std::size_t depth, std::size_t step, int options) {
     Start(node);
     if (node->kind == kNodeCData || node->kind == kNodeInstruction) {
-      if ((options & FormatCrLf) != 0 && HasBreak(text_)) mode_ = Mode::kCrLf;
+      if ((options & FormatCrLf) != 0 && HasLineBreak(text_)) mode_ = Mode::kCrLf;
       return;
     }
     root_ = node->kind == kNodeRoot;
@@ -47,7 +48,7 @@ class NodeLayout {
       if (node->firstChild != nullptr) mode_ = Mode::kEmpty;
       return;
     }
-    const bool lines = node->firstChild != nullptr || HasBreak(text_);
+    const bool lines = node->firstChild != nullptr || HasLineBreak(text_);
     if (!lines && (node->kind == kNodeElement || node->kind == kNodeComment)) return;
     mode_ = Mode::kText;
   }
@@ -58,7 +59,7 @@ class NodeLayout {
   // Writes every line break of the node's text as CR LF.
   void BeginCrLf(const XmlNode* node) {
     Start(node);
-    if (HasBreak(text_)) mode_ = Mode::kCrLf;
+    if (HasLineBreak(text_)) mode_ = Mode::kCrLf;
   }
 
   // False when the node keeps its text as it is.
@@ -109,8 +110,6 @@ class NodeLayout {
 
  private:
   enum class Mode : unsigned char { kAsIs, kCrLf, kEmpty, kText };
-
-  static bool HasBreak(std::u16string_view text) { return std::any_of(text.begin(), text.end(), IsBreak); }
 
   void Start(const XmlNode* node) {
     node_ = node;

@@ -8,16 +8,13 @@
 #include <string_view>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "services/file_replace.h"
 #include "services/text.h"
 #include "xml/document.h"
 #include "xml/format_steps.h"
 #include "xml/load_save.h"
 #include "xml/node_layout.h"
+#include "xml/unit_blocks.h"
 #include "xml/writer.h"
 
 namespace rk::xml {
@@ -115,37 +112,13 @@ template <Encoder kEncoder>
   }
 }
 
-// True when text[0, count) holds a line break. Eight units are compared at a time, the last
-// block reaching back over units already seen, so nothing past the text is read.
-bool HasLineBreak(const char16_t* text, std::size_t count) {
-#if defined(__SSE2__)
-  if (count >= 8) {
-    const auto breaksIn = [](const char16_t* block) {
-      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
-      const __m128i breaks =
-          _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16('\n')), _mm_cmpeq_epi16(units, _mm_set1_epi16('\r')));
-      return _mm_movemask_epi8(breaks) != 0;
-    };
-    for (std::size_t at = 0; at + 8 < count; at += 8) {
-      if (breaksIn(text + at)) return true;
-    }
-    return breaksIn(text + count - 8);
-  }
-#endif
-  for (std::size_t i = 0; i < count; ++i) {
-    if (IsBreak(text[i])) return true;
-  }
-  return false;
-}
-
 // True when `node` is written whole, start tag, text and end tag, by PutLeaf: an element
 // without children whose text the layout keeps as it is (re-indentation keeps a text without
 // line breaks).
 inline bool IsPlainLeaf(const XmlNode* node, const Layout& plan) {
   if (node->kind != kNodeElement || node->firstChild != nullptr) return false;
   if (!plan.reindent) return true;
-  const std::u16string_view text = TextOf(node);
-  return !HasLineBreak(text.data(), text.size());
+  return !HasLineBreak(TextOf(node));
 }
 
 // Writes a plain leaf (IsPlainLeaf) whole, as the general path would.

@@ -83,14 +83,7 @@ template <Escape kMode>
 PlainBlock ReadBlock(const char16_t* text) {
   __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
   __m128i escaped = _mm_setzero_si128();
-  if constexpr (kMode != Escape::kRaw) {
-    for (char c : {'<', '>', '&'}) escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(units, _mm_set1_epi16(c)));
-  }
-  if constexpr (kMode == Escape::kAttribute) {
-    for (char c : {'\'', '"', '\n', '\r', '\t'}) {
-      escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(units, _mm_set1_epi16(c)));
-    }
-  }
+  for (char c : kUnitsOf<kEscapedClasses<kMode>>) escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(units, _mm_set1_epi16(c)));
   // ASCII units have none of the bits 0xFF80 set.
   __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(-128)), _mm_setzero_si128());
   PlainBlock block;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "services/file_io.h"
+#include "xml/char_classes.h"
 
 namespace rk::xml {
 
@@ -19,25 +20,16 @@ enum class Escape {
   kAttribute,  // attribute values: < > & ' " and tab, line feed, carriage return
 };
 
-// How strongly each ASCII character is escaped: 0 never, 1 in attribute mode, 2 in text and
-// attribute mode. A mode writes a character as it is when its level is below the mode's limit.
-struct EscapeLevels {
-  unsigned char level[128];
-};
-inline constexpr EscapeLevels kEscapeLevels = [] {
-  EscapeLevels table{};
-  for (char c : {'\'', '"', '\n', '\r', '\t'}) table.level[static_cast<unsigned char>(c)] = 1;
-  for (char c : {'<', '>', '&'}) table.level[static_cast<unsigned char>(c)] = 2;
-  return table;
-}();
-
+// The character classes a mode escapes.
 template <Escape kMode>
-inline constexpr unsigned char kPlainBelow = kMode == Escape::kRaw ? 3 : kMode == Escape::kText ? 2 : 1;
+inline constexpr unsigned kEscapedClasses = kMode == Escape::kRaw    ? 0u
+                                            : kMode == Escape::kText ? unsigned{kClassEscapedInText}
+                                                                     : unsigned{kClassEscapedInText | kClassEscapedInAttribute};
 
 // True when `unit` is ASCII that `kMode` writes as it is.
 template <Escape kMode>
 constexpr bool IsPlainAscii(char16_t unit) {
-  return unit < 0x80 && kEscapeLevels.level[unit] < kPlainBelow<kMode>;
+  return unit < 0x80 && (kCharClasses.bits[unit] & kEscapedClasses<kMode>) == 0;
 }
 
 // How a name is written: inside a start tag, an end tag or before an attribute value.

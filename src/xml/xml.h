@@ -96,6 +96,12 @@ bool SetAttribute(XmlNode* node, XmlName name, std::u16string_view value);
 // is too long to keep.
 bool SetNodeText(XmlNode* node, std::u16string_view text);
 
+// `text` as SaveFormatted's blank pass leaves the text of an element just made: of each run of
+// blanks only the first stays (in `buffer` when any went). A text with a line break comes back
+// as it is: what the pass keeps of it depends on the texts before it. A tree built from such
+// texts is written without that pass.
+std::u16string_view ReducedText(std::u16string_view text, std::u16string& buffer);
+
 int NodeKind(const XmlNode* node);
 std::u16string NodeName(const XmlNode* node);
 std::u16string NodeText(const XmlNode* node);
