@@ -44,6 +44,9 @@ struct Attribute {
   bool valueOwn;
 };
 
+// A walk reads attributes by the million; the record stays at three words.
+static_assert(sizeof(Attribute) <= 24);
+
 // The attributes of one element: this header, then `capacity` entries. Counts and the read
 // cursor live here rather than in every node, since most nodes of a book have no attributes.
 struct alignas(alignof(Attribute)) AttributeList {
@@ -134,8 +137,9 @@ struct Document {
   std::int64_t errorLine = 0;
   std::int64_t errorColumn = 0;
   bool encodingForced = false;
-  // Every text is exactly what a completed blank pass with options 8, 16 and 64 left: a pass
-  // with 16 and 64 alone would keep every character and every position, so it is skipped.
+  // Every text is exactly what a completed blank pass with FormatCutBreaks, FormatReduceBreaks
+  // and FormatReduceBlanks left: a pass with the two reductions alone would keep every
+  // character and every position, so it is skipped.
   // Anything that stores a text or adds a node clears it.
   bool textsSettled = false;
   // Every text is one the blank and line-break pass keeps whole unless it cuts blanks: no

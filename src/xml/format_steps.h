@@ -7,8 +7,8 @@
 namespace rk::xml {
 
 // The blank and line-break pass of FormatDocument with `options` (RunBlankPass), left out
-// when it could change nothing; a completed pass with options 8, 16 and 64 marks the texts
-// settled.
+// when it could change nothing; a completed pass with FormatCutBreaks, FormatReduceBreaks and
+// FormatReduceBlanks marks the texts settled.
 void RunFormatPass(Document& document, int options);
 
 // True when RunFormatPass with `options` would change nothing.
