@@ -80,7 +80,7 @@ class DocumentNames {
     }
   }
   if (const std::u16string_view text = RecordText(records, index); !text.empty()) {
-    if (!xml::SetNodeText(element, xml::ReducedText(text, textBuffer))) return nullptr;
+    if (!xml::SetReducedText(element, text, textBuffer)) return nullptr;
   }
   return element;
 }

@@ -77,8 +77,7 @@ class NameIds {
     std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - kIndexBits));
     for (;;) {
       Entry& entry = entries_[slot];
-      // An empty slot is tested first: its null address and zero size would match an empty
-      // name, which would then get an id that no name of the list has.
+      if (entry.data == name.data() && entry.size == name.size()) return entry.id;
       if (entry.data == nullptr) {
         const std::uint32_t id = InternName(list_, name);
         if (name == kPhonebook) phonebook_ = id;
@@ -88,7 +87,6 @@ class NameIds {
         }
         return id;
       }
-      if (entry.data == name.data() && entry.size == name.size()) return entry.id;
       slot = (slot + 1) % entries_.size();
     }
   }
@@ -96,7 +94,8 @@ class NameIds {
  private:
   struct Entry {
     const char16_t* data = nullptr;
-    std::size_t size = 0;
+    // No name has this length, so an empty slot matches none, not even an empty name.
+    std::size_t size = static_cast<std::size_t>(-1);
     std::uint32_t id = 0;
   };
   static constexpr int kIndexBits = 8;

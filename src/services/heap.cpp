@@ -10,8 +10,9 @@ namespace rk {
 
 void KeepFreedHeapForReuse() {
 #if defined(__GLIBC__)
-  // Free space at the top of the heap is returned only beyond this size; the tree of a book
-  // of 100,000 contacts takes about 70 MB of it.
+  // Free space at the top of a heap is returned only beyond this size. The call also stops
+  // glibc from raising its mmap threshold as large blocks are freed (mallopt(3)), so only the
+  // blocks below 128 KiB come from, and go back to, the heap that this keeps.
   constexpr int kKeptBytes = 256 * 1024 * 1024;
   static_cast<void>(mallopt(M_TRIM_THRESHOLD, kKeptBytes));
 #endif

@@ -4,7 +4,6 @@
 #include "xml/load_save.h"
 #include "xml/unit_blocks.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <map>
@@ -149,8 +148,12 @@ constexpr int kReductions = FormatReduceBreaks | FormatReduceBlanks;
 // before it. A line break is never known to be kept: that depends on the texts before it.
 bool KeptByReduction(const XmlNode* node, std::u16string_view text) {
   KeptSoFar last;
-  last.content = node->kind != kNodeRoot;
+  if (node->kind != kNodeRoot) KeepsContent(last);
   for (char16_t unit : text) {
+    if (IsAboveBlanks(unit)) {
+      KeepsContent(last);
+      continue;
+    }
     if (IsBreak(unit)) return false;
     if (!IsBlank(unit)) {
       KeepsContent(last);
@@ -161,37 +164,30 @@ bool KeptByReduction(const XmlNode* node, std::u16string_view text) {
   return true;
 }
 
-}  // namespace
-
-bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text) {
-  if (text.size() > kMaxStoredLength) return false;
-  document.textsSettled = false;
-  document.textsReduced = document.textsReduced && KeptByReduction(node, text);
-  StoredText stored = CopyToArena(document.arena, text);
-  if (!stored.ok) return false;
-  if ((node->ownership & kOwnText) != 0) document.arena.Release(node->text);
-  node->text = stored.data;
-  node->textLength = static_cast<std::uint32_t>(text.size());
-  node->ownership = static_cast<std::uint8_t>(stored.own ? node->ownership | kOwnText
-                                                         : node->ownership & ~kOwnText);
-  return true;
-}
-
-std::u16string_view ReducedText(std::u16string_view text, std::u16string& buffer) {
-  // An element just made has its start tag before its text, which counts as content.
-  KeptSoFar last{false, true};
-  std::size_t firstDropped = text.size();
-  for (std::size_t i = 0; i < text.size() && firstDropped == text.size(); ++i) {
-    const char16_t unit = text[i];
-    if (IsBreak(unit)) return text;
-    if (!IsBlank(unit)) {
+// `text` as the blank pass leaves the text of an element just made (its start tag counts as
+// content): of each run of blanks only the first stays, in `buffer` when any went. A text
+// with a line break comes back as it is and `whole` false: what the pass keeps of it depends
+// on the texts before it. Otherwise `whole` is true: the pass keeps the result whole.
+std::u16string_view ReducedText(std::u16string_view text, std::u16string& buffer, bool& whole) {
+  whole = false;
+  KeptSoFar last;
+  KeepsContent(last);
+  std::size_t firstDropped = 0;
+  for (; firstDropped < text.size(); ++firstDropped) {
+    const char16_t unit = text[firstDropped];
+    if (IsAboveBlanks(unit)) {
+      KeepsContent(last);
+    } else if (IsBreak(unit)) {
+      return text;
+    } else if (!IsBlank(unit)) {
       KeepsContent(last);
     } else if (!KeepsBlank(FormatReduceBlanks, last)) {
-      firstDropped = i;
+      break;
     }
   }
+  if (firstDropped < text.size() && HasLineBreak(text.substr(firstDropped))) return text;
+  whole = true;
   if (firstDropped == text.size()) return text;
-  if (std::any_of(text.begin() + static_cast<std::ptrdiff_t>(firstDropped), text.end(), IsBreak)) return text;
   buffer.assign(text.substr(0, firstDropped));
   for (std::size_t i = firstDropped; i < text.size(); ++i) {
     const char16_t unit = text[i];
@@ -203,6 +199,36 @@ std::u16string_view ReducedText(std::u16string_view text, std::u16string& buffer
     }
   }
   return buffer;
+}
+
+// StoreNodeText once the document knows whether a reducing pass keeps `text` whole.
+bool StoreText(Document& document, XmlNode* node, std::u16string_view text, bool keptByReduction) {
+  if (text.size() > kMaxStoredLength) return false;
+  document.textsSettled = false;
+  document.textsReduced = document.textsReduced && keptByReduction;
+  StoredText stored = CopyToArena(document.arena, text);
+  if (!stored.ok) return false;
+  if ((node->ownership & kOwnText) != 0) document.arena.Release(node->text);
+  node->text = stored.data;
+  node->textLength = static_cast<std::uint32_t>(text.size());
+  node->ownership = static_cast<std::uint8_t>(stored.own ? node->ownership | kOwnText
+                                                         : node->ownership & ~kOwnText);
+  return true;
+}
+
+}  // namespace
+
+bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text) {
+  // Refused before the text is read.
+  if (text.size() > kMaxStoredLength) return false;
+  return StoreText(document, node, text, document.textsReduced && KeptByReduction(node, text));
+}
+
+bool StoreReducedText(Document& document, XmlNode* node, std::u16string_view text, std::u16string& buffer) {
+  if (text.size() > kMaxStoredLength) return false;
+  bool whole = false;
+  const std::u16string_view reduced = ReducedText(text, buffer, whole);
+  return StoreText(document, node, reduced, whole);
 }
 
 int CreateDocument(int number, int encoding) { return CreateDocumentIn(number, encoding, kSystemMemory); }

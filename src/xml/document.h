@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "xml/arena.h"
@@ -170,6 +171,11 @@ inline std::u16string_view NameOf(const XmlNode* node) { return NameText(node->n
 // Replaces the node's text by a copy of `text` in the arena; false (text unchanged) when
 // memory ran out or the text is longer than kMaxStoredLength.
 [[nodiscard]] bool StoreNodeText(Document& document, XmlNode* node, std::u16string_view text);
+
+// StoreNodeText of the text of an element just made as the blank pass would leave it
+// (SetReducedText); `buffer` holds the text when blanks went.
+[[nodiscard]] bool StoreReducedText(Document& document, XmlNode* node, std::u16string_view text,
+                                    std::u16string& buffer);
 
 // Copies `text` into the arena; data nullptr when memory ran out (an empty text gives
 // {nullptr, false} with success).

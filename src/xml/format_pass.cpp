@@ -119,7 +119,7 @@ bool RunBlankPass(Document& document, int options) {
         node->textLength = static_cast<std::uint32_t>(frame.write);
       }
       frames.pop_back();
-      if (!frames.empty() && frames.back().hasText) last.content = true;
+      if (!frames.empty() && frames.back().hasText) PassesTag(last);
     }
   } catch (const std::bad_alloc&) {
     // Out of memory for the walk: what was rewritten stays, the rest keeps its old text.

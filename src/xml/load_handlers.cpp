@@ -28,7 +28,7 @@ XmlNode* CurrentNode(LoadContext& context) { return context.openNodes.back().nod
 
 // A fresh node of `kind` named `name` (empty for none), not yet in the tree; nullptr when the
 // parent's text is too long to keep or memory ran out, which stops the load.
-XmlNode* MakeNode(LoadContext& context, int kind, std::u16string_view name) {
+[[gnu::always_inline]] inline XmlNode* MakeNode(LoadContext& context, int kind, std::u16string_view name) {
   Document& document = *context.document;
   // The parent's text would be too long to keep; the load stops as for a lack of memory.
   if (context.texts.size() - context.segmentStart > kMaxStoredLength) {

@@ -171,6 +171,12 @@ bool SetNodeText(XmlNode* node, std::u16string_view text) {
   return document != nullptr && StoreNodeText(*document, node, text);
 }
 
+bool SetReducedText(XmlNode* node, std::u16string_view text, std::u16string& scratch) {
+  if (node == nullptr) return false;
+  Document* document = FindDocument(node->owner);
+  return document != nullptr && StoreReducedText(*document, node, text, scratch);
+}
+
 int NodeKind(const XmlNode* node) { return node == nullptr ? 0 : node->kind; }
 
 std::u16string NodeName(const XmlNode* node) { return std::u16string(NodeNameView(node)); }

@@ -270,8 +270,8 @@ void OutputWriter::PutInSlowly(std::u16string_view text) {
   const std::size_t count = text.size();
   // A text that fits whatever its characters become, every text of a phonebook, is written
   // in one run.
-  // Divided rather than multiplied, so that no count can wrap.
-  if (count <= (kBufferSize - used_) / kMaxUnitBytes) {
+  // The first comparison keeps the product below the buffer's size, so it cannot wrap.
+  if (count <= kBufferSize / kMaxUnitBytes && count * kMaxUnitBytes <= kBufferSize - used_) {
     std::size_t i = 0;
     used_ = static_cast<std::size_t>(PutRun<kEncoder, kMode>(text.data(), count, i, count, buffer_ + used_) - buffer_);
     return;

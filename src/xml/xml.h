@@ -96,11 +96,11 @@ bool SetAttribute(XmlNode* node, XmlName name, std::u16string_view value);
 // is too long to keep.
 bool SetNodeText(XmlNode* node, std::u16string_view text);
 
-// `text` as SaveFormatted's blank pass leaves the text of an element just made: of each run of
-// blanks only the first stays (in `buffer` when any went). A text with a line break comes back
-// as it is: what the pass keeps of it depends on the texts before it. A tree built from such
-// texts is written without that pass.
-std::u16string_view ReducedText(std::u16string_view text, std::u16string& buffer);
+// SetNodeText of an element just made, with `text` as SaveFormatted's blank pass would leave it:
+// of each run of blanks only the first stays (made in `scratch`). A text with a line break is
+// stored as it is, as what the pass keeps of it depends on the texts before it. A tree built
+// from such texts is written without that pass.
+bool SetReducedText(XmlNode* node, std::u16string_view text, std::u16string& scratch);
 
 int NodeKind(const XmlNode* node);
 std::u16string NodeName(const XmlNode* node);
