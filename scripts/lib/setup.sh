@@ -8,10 +8,11 @@ PACKAGES=(g++ cmake ninja-build pkg-config libexpat1-dev qt6-base-dev libgtest-d
 
 # A real X display for the desktop tests and the screenshots: a virtual X server, a window
 # manager, real input and the tools that read windows back; a session bus with the
-# accessibility bus and a screen reader's client library; a headless Wayland compositor and
-# Qt's Wayland platform.
+# accessibility bus, a screen reader's client library and the Orca screen reader with the
+# speech service it talks to; a headless Wayland compositor and Qt's Wayland platform.
 DISPLAY_PACKAGES=(xvfb openbox xdotool wmctrl x11-utils x11-xserver-utils dbus-daemon
-                  at-spi2-core python3-pyatspi gir1.2-atspi-2.0 weston qt6-wayland)
+                  at-spi2-core python3-pyatspi gir1.2-atspi-2.0 weston qt6-wayland orca
+                  speech-dispatcher)
 
 # What building and checking the Debian package takes (scripts/package, the package tests).
 PACKAGE_TOOLS=(dpkg-dev desktop-file-utils appstream)

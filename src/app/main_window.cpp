@@ -176,6 +176,9 @@ tk::Handle BuildMainWindow(const Fonts& fonts, std::int32_t toolTipSwitch) {
                      tk::kWindowTitleBar | tk::kWindowSystemMenu | tk::kWindowMinimiseBox |
                          tk::kWindowCentreScreen);
   if (window == 0) return 0;
+  // The title bar shows the build as well; a screen reader says the program's name alone, so
+  // the focused control follows at once.
+  tk::SetWindowAccessibleName(kMainWindow, u"Rufkartei");
   tk::SetWindowColour(kMainWindow, kWindowGrey);
   BuildPane(1, fonts);
   BuildPane(2, fonts);

@@ -124,6 +124,7 @@ void Load(int slotNumber) {
   slot->records = std::move(work.loadList);
   ShowAllRows(*slot);
   tk::SetText(slot->nameField, work.bookName);
+  tk::AnnounceOutcome(u"Geladen: " + work.bookName + u", " + CountForReaders(*slot));
 }
 
 }  // namespace rk::book

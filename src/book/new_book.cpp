@@ -32,6 +32,7 @@ void New(int slotNumber) {
   RefreshCountLabel(*slot);
   ClearRecords(slot->records);
   AppendEmptyBook(slot->records, slot->numberSuffix, name);
+  tk::AnnounceOutcome(u"Neu angelegt: " + name + u", " + CountForReaders(*slot));
 }
 
 }  // namespace rk::book

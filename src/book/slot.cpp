@@ -48,8 +48,23 @@ std::u16string RememberedFolder(int slot) {
   return found == nullptr ? std::u16string() : found->rememberedFolder;
 }
 
-void RefreshCountLabel(const BookSlot& slot) {
-  tk::SetText(slot.countLabel, u" Anz.: " + DecimalText(tk::CountItems(slot.contactList)));
+namespace {
+
+std::u16string CountText(const BookSlot& slot) {
+  return u" Anz.: " + DecimalText(tk::CountItems(slot.contactList));
+}
+
+}  // namespace
+
+void RefreshCountLabel(const BookSlot& slot) { tk::SetText(slot.countLabel, CountText(slot)); }
+
+std::u16string CountForReaders(const BookSlot& slot) {
+  return u"Telefonbuch " + DecimalText(slot.number) + u":" + CountText(slot);
+}
+
+std::u16string EntryCount(std::size_t count) {
+  if (count == 1) return u"1 Eintrag";
+  return DecimalText(static_cast<std::int64_t>(count)) + u" Einträge";
 }
 
 void ShowAllRows(const BookSlot& slot) {

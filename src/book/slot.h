@@ -3,6 +3,7 @@
 // between operations); its ContactList shows row i for run i of that list, so rows and
 // records are linked by position.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,12 @@ void AttachPane(int slot, const PaneControls& controls);
 
 // Sets the count label to " Anz.: " and the number of rows the ContactList holds.
 void RefreshCountLabel(const BookSlot& slot);
+
+// What a screen reader is told of the slot after an operation: "Telefonbuch 1: Anz.: 9".
+std::u16string CountForReaders(const BookSlot& slot);
+
+// "1 Eintrag" or the number and "Einträge": how many contacts an operation touched.
+std::u16string EntryCount(std::size_t count);
 
 // Replaces every row of the ContactList by the rows of the record list (one call) and sets
 // the count label.

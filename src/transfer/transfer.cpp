@@ -75,6 +75,8 @@ void CopyTicked(int slot) {
     tk::SetItemState(source->contactList, static_cast<int>(row), 0);
   }
   RefreshBothCountLabels();
+  tk::AnnounceOutcome(book::EntryCount(ticked.size()) + u" kopiert, " +
+                      book::CountForReaders(*target));
 }
 
 void MoveTicked(int slot) {
@@ -88,6 +90,8 @@ void MoveTicked(int slot) {
   AppendToOther(*source, *target, ticked, rows);
   RemoveFromSlot(*source, ticked, rows);
   RefreshBothCountLabels();
+  tk::AnnounceOutcome(book::EntryCount(ticked.size()) + u" verschoben, " +
+                      book::CountForReaders(*target) + u", " + book::CountForReaders(*source));
 }
 
 void DeleteTicked(int slot) {
@@ -96,6 +100,8 @@ void DeleteTicked(int slot) {
   const std::vector<std::size_t> ticked = TickedRows(*found);
   RemoveFromSlot(*found, ticked, ListRows(ticked));
   RefreshBothCountLabels();
+  tk::AnnounceOutcome(book::EntryCount(ticked.size()) + u" gelöscht, " +
+                      book::CountForReaders(*found));
 }
 
 }  // namespace rk::transfer

@@ -104,6 +104,13 @@ int NumberAfter(const std::string& text, const std::string& label) {
   return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + label.size());
 }
 
+std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream stream(file);
+  std::ostringstream content;
+  content << stream.rdbuf();
+  return content.str();
+}
+
 }  // namespace
 
 int ExitStatus(int waitStatus) { return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1; }
@@ -289,14 +296,14 @@ void XDisplay::Click(int x, int y) const {
   Tool({"xdotool", "click", "1"});
 }
 
-void XDisplay::Keys(const std::vector<std::string>& keys) const {
-  std::vector<std::string> argv = {"xdotool", "key", "--delay", "50"};
+void XDisplay::Keys(const std::vector<std::string>& keys, Milliseconds delay) const {
+  std::vector<std::string> argv = {"xdotool", "key", "--delay", std::to_string(delay.count())};
   argv.insert(argv.end(), keys.begin(), keys.end());
   Tool(argv);
 }
 
-void XDisplay::Type(const std::string& text) const {
-  Tool({"xdotool", "type", "--delay", "10", text});
+void XDisplay::Type(const std::string& text, Milliseconds delay) const {
+  Tool({"xdotool", "type", "--delay", std::to_string(delay.count()), text});
 }
 
 void XDisplay::KillServer() {
@@ -329,6 +336,63 @@ SessionBus::SessionBus(const std::filesystem::path& folder) {
     return;
   }
   address_ = text.substr(0, text.find('\n'));
+}
+
+ScreenReader::ScreenReader(const std::filesystem::path& folder, const XDisplay& display,
+                           const SessionBus& bus)
+    : spoken_(folder / "spoken.txt") {
+  const std::filesystem::path speech = folder / "speech";
+  const std::filesystem::path orca = folder / "orca";
+  std::filesystem::create_directories(speech / "modules");
+  std::filesystem::create_directories(orca);
+  // The output module runs this for every text: the text, quoted by the module, as a line.
+  std::ofstream(speech / "speechd.conf")
+      << "AudioOutputMethod \"libao\"\nAddModule \"recorder\" \"sd_generic\" \"recorder.conf\"\n"
+         "DefaultModule \"recorder\"\nLogLevel 1\nLogDir \""
+      << speech.string() << "\"\n";
+  std::ofstream(speech / "modules" / "recorder.conf")
+      << "GenericExecuteSynth \"printf '%s\\\\n' \\'$DATA\\' >> " << spoken_.string() << "\"\n"
+      << "AddVoice \"de\" \"male1\" \"de\"\nAddVoice \"en\" \"male1\" \"en\"\n"
+      << "GenericLanguage \"de\" \"de\" \"UTF-8\"\nGenericLanguage \"en\" \"en\" \"UTF-8\"\n";
+  // libao opens no sound device with its null driver; it reads that choice from the home folder.
+  std::ofstream(folder / ".libao") << "default_driver=null\n";
+  // Keys are not echoed, so the speech holds what the program makes Orca say.
+  std::ofstream(orca / "user-settings.conf")
+      << R"({"general": {"enableKeyEcho": false, "enableSpeech": true},)"
+      << R"( "profiles": {"default": {"profile": ["Default", "default"], "enableKeyEcho": false}},)"
+      << R"( "pronunciations": {}, "keybindings": {}})";
+  const std::string socket = (folder / "speech.sock").string();
+  dispatcher_.emplace(std::vector<std::string>{"speech-dispatcher", "--run-single", "--timeout", "0",
+                                               "--config-dir", speech.string(),
+                                               "--communication-method", "unix_socket",
+                                               "--socket-path", socket, "--log-dir", speech.string()},
+                      std::vector<std::string>{"HOME=" + folder.string()}, folder / "dispatcher.log");
+  const Clock::time_point deadline = Clock::now() + Milliseconds(10000);
+  while (!std::filesystem::exists(socket) && Clock::now() < deadline) {
+    std::this_thread::sleep_for(Milliseconds(50));
+  }
+  orca_.emplace(std::vector<std::string>{"orca", "--replace", "--user-prefs", orca.string()},
+                std::vector<std::string>{bus.Variable(), "DISPLAY=" + display.name(),
+                                         "SPEECHD_ADDRESS=unix_socket:" + socket,
+                                         "LANGUAGE=de", "HOME=" + folder.string()},
+                folder / "orca.log");
+  // Orca's first words when it starts.
+  ready_ = WaitForText(spoken_, "Bildschirmleser an", Milliseconds(30000)).find("Bildschirmleser an") !=
+           std::string::npos;
+  if (!ready_) ADD_FAILURE() << "Orca did not speak:\n" << ReadFile(folder / "orca.log");
+}
+
+std::size_t ScreenReader::Mark() const { return ReadFile(spoken_).size(); }
+
+std::string ScreenReader::SaidSince(std::size_t mark, const std::string& text,
+                                    Milliseconds limit) const {
+  const Clock::time_point deadline = Clock::now() + limit;
+  for (;;) {
+    const std::string said = ReadFile(spoken_);
+    const std::string since = mark < said.size() ? said.substr(mark) : std::string();
+    if (since.find(text) != std::string::npos || Clock::now() >= deadline) return since;
+    std::this_thread::sleep_for(Milliseconds(50));
+  }
 }
 
 WaylandDisplay::WaylandDisplay(const std::filesystem::path& folder)

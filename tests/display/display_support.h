@@ -93,8 +93,8 @@ class XDisplay {
   // names ("space", "Tab", "Return"), text typed into the focused window.
   void MoveTo(int x, int y) const;
   void Click(int x, int y) const;
-  void Keys(const std::vector<std::string>& keys) const;
-  void Type(const std::string& text) const;
+  void Keys(const std::vector<std::string>& keys, Milliseconds delay = Milliseconds(50)) const;
+  void Type(const std::string& text, Milliseconds delay = Milliseconds(10)) const;
 
   // Kills the X server (as at the end of a session that takes the display along).
   void KillServer();
@@ -119,6 +119,28 @@ class SessionBus {
  private:
   std::string address_;
   std::optional<ChildProcess> daemon_;
+};
+
+// The Orca screen reader on a display and a session bus, as a blind user runs it: German,
+// with its own settings folder, speaking through a private speech-dispatcher whose only
+// output module writes each text it is asked to say as a line of a file (no sound device is
+// needed). Both are ended with their owner.
+class ScreenReader {
+ public:
+  ScreenReader(const std::filesystem::path& folder, const XDisplay& display, const SessionBus& bus);
+  // Whether Orca has begun to speak.
+  bool ready() const { return ready_; }
+  // The length of everything said so far; a mark for SaidSince.
+  std::size_t Mark() const;
+  // Waits up to `limit` until what was said since `mark` holds `text`; what was said since.
+  std::string SaidSince(std::size_t mark, const std::string& text,
+                        Milliseconds limit = Milliseconds(15000)) const;
+
+ private:
+  std::filesystem::path spoken_;
+  std::optional<ChildProcess> dispatcher_;
+  std::optional<ChildProcess> orca_;
+  bool ready_ = false;
 };
 
 // A headless Wayland compositor (weston) with its own runtime folder and socket.

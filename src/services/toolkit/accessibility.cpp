@@ -5,7 +5,10 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QLabel>
+#include <QPointer>
+#include <QTimer>
 
 #include "services/toolkit/qt_text.h"
 #include "services/toolkit/state.h"
@@ -46,6 +49,25 @@ class ReaderArrival final : public QAccessible::ActivationObserver {
   }
 };
 
+// The control whose description carries the outcome told last, and the watch that clears it
+// when the focus leaves the control.
+struct Outcome {
+  QPointer<QWidget> control;
+  QMetaObject::Connection watch;
+};
+
+Outcome& LastOutcome() {
+  static Outcome outcome;
+  return outcome;
+}
+
+void ClearOutcome() {
+  Outcome& last = LastOutcome();
+  QObject::disconnect(last.watch);
+  if (QWidget* control = last.control.data()) control->setAccessibleDescription({});
+  last.control = nullptr;
+}
+
 }  // namespace
 
 bool ReaderListening() { return QAccessible::isActive() || g_tap; }
@@ -53,6 +75,13 @@ bool ReaderListening() { return QAccessible::isActive() || g_tap; }
 void TellReaders(QAccessibleEvent& event) {
   if (g_tap) g_tap(event);
   QAccessible::updateAccessibility(&event);
+}
+
+void TellFocus(QWidget& to) {
+  if (QAccessibleInterface* control = QAccessible::queryAccessibleInterface(&to)) {
+    QAccessibleEvent focus(control, QAccessible::Focus);
+    TellReaders(focus);
+  }
 }
 
 void SetReaderTap(std::function<void(QAccessibleEvent&)> tap) {
@@ -111,6 +140,41 @@ void SetTabOrder(std::span<const int> controls) {
     if (previous != nullptr) QWidget::setTabOrder(previous, entry->widget);
     previous = entry->widget;
   }
+}
+
+void SetWindowAccessibleName(int window, std::u16string_view name) {
+  if (WindowEntry* entry = FindWindow(window)) entry->widget->setAccessibleName(ToQString(name));
+}
+
+void AnnounceOutcome(std::u16string_view text) {
+  QWidget* focused = QApplication::focusWidget();
+  // Right after a dialog the window manager may not have handed the keyboard back yet; the
+  // control that then gets it is read with the outcome.
+  QWidget* owner = focused == nullptr ? DialogOwner() : nullptr;
+  QWidget* control = focused != nullptr ? focused : owner != nullptr ? owner->focusWidget() : nullptr;
+  if (control == nullptr || (control != LastOutcome().control &&
+                             !control->accessibleDescription().isEmpty())) {
+    return;  // a control with a description of its own (a list's count) keeps it
+  }
+  ClearOutcome();
+  // The outcome belongs to this moment: when the focus comes back later, the control is read
+  // as before.
+  Outcome& last = LastOutcome();
+  last.control = control;
+  control->setAccessibleDescription(ToQString(text));
+  last.watch = QObject::connect(qApp, &QApplication::focusChanged, control, [](QWidget* old, QWidget*) {
+    if (old == LastOutcome().control) ClearOutcome();
+  });
+  if (focused == nullptr || !ReaderListening()) return;
+  // A reader reads a control with its description when the focus comes to it, but says
+  // nothing of a changed description (this Qt's bridge passes it on without its text): the
+  // focus steps out to the control's container and back.
+  QWidget* container = control->parentWidget();
+  if (container == nullptr) return;
+  TellFocus(*container);
+  QTimer::singleShot(kReaderStep, control, [control] {
+    if (control->hasFocus()) TellFocus(*control);
+  });
 }
 
 }  // namespace rk::tk

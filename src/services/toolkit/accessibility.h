@@ -4,6 +4,8 @@
 
 #include <QFrame>
 
+class QWidget;
+
 #include <functional>
 
 class QAccessibleEvent;
@@ -16,12 +18,20 @@ class PaneFrame final : public QFrame {
   using QFrame::QFrame;
 };
 
+// How long a step of the focus away lasts before it comes back, so that a reader takes the
+// two as two moves instead of dropping the first as outdated by the second.
+inline constexpr int kReaderStep = 500;  // milliseconds
+
 // Whether a screen reader may be listening (Qt's accessibility is active) or a tap is set;
 // work done only for readers is skipped otherwise.
 bool ReaderListening();
 
 // Hands an event to the screen readers, and to the tap when one is set.
 void TellReaders(QAccessibleEvent& event);
+
+// Tells the readers the keyboard is on `to` (which need not have it: a step away and back
+// makes a reader read the control again).
+void TellFocus(QWidget& to);
 
 // Receives every event TellReaders sends, whether or not a reader listens (tests: the offscreen
 // platform has no accessibility bridge to activate). An empty function removes it.

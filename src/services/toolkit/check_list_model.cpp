@@ -50,10 +50,11 @@ QVariant CheckListModel::data(const QModelIndex& index, int role) const {
       if (index.column() != 0 || nameColumn_ <= 0) return {};
       return ToQString(ColumnSegment(row.text, nameColumn_));
     case Qt::AccessibleDescriptionRole:
-      // The desktop's reader bridge of this Qt passes "checked" on but not "checkable", so an
-      // unticked row would be read without any word of its tick; the description says it.
-      if (index.column() != 0 || !checkBoxes_ || (row.state & kRowTicked) != 0) return {};
-      return QStringLiteral("nicht angehakt");
+      // The desktop's reader bridge of this Qt passes "checked" on but not "checkable", and a
+      // reader names neither state by itself, so the description says the tick both ways.
+      if (index.column() != 0 || !checkBoxes_) return {};
+      return (row.state & kRowTicked) != 0 ? QStringLiteral("angehakt")
+                                           : QStringLiteral("nicht angehakt");
     case kSelectedRole:
       return (row.state & kRowSelected) != 0;
     default:

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -394,6 +395,37 @@ void CheckListView::AnnounceTicks() {
     QAccessibleStateChangeEvent event(cell, changed);
     TellReaders(event);
   }
+  // A reader says nothing of a changed tick on the cell it is on (it knows no toggle action
+  // of this Qt, and takes no new name or description of a cell), but it reads a cell the
+  // keyboard comes to: the focus steps to the row's next cell and back (a step out of the
+  // table would have the table announced again).
+  if (current >= 0 && hasFocus() && std::find(rows.begin(), rows.end(), current) != rows.end()) {
+    TellFocus(current, 1);
+    QTimer::singleShot(kReaderStep, this, [this, current] {
+      if (hasFocus() && CurrentRow() == current) TellFocus(current, 0);
+    });
+  }
+}
+
+void CheckListView::focusInEvent(QFocusEvent* event) {
+  QTableView::focusInEvent(event);
+  // Qt tells a reader of the table only; the contact the keyboard is on is told once the
+  // table's own focus has been sent, as an arrow key would tell it.
+  QMetaObject::invokeMethod(this, [this] { TellCurrentCell(); }, Qt::QueuedConnection);
+}
+
+void CheckListView::TellCurrentCell() {
+  const int current = CurrentRow();
+  if (hasFocus() && current >= 0 && ReaderListening()) TellFocus(current, 0);
+}
+
+void CheckListView::TellFocus(int row, int column) {
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(this);
+  QAccessibleTableInterface* cells = table != nullptr ? table->tableInterface() : nullptr;
+  QAccessibleInterface* cell = cells != nullptr ? cells->cellAt(row, column) : nullptr;
+  if (cell == nullptr) return;
+  QAccessibleEvent focus(cell, QAccessible::Focus);
+  TellReaders(focus);
 }
 
 int CheckListView::RowsPerPage() const {

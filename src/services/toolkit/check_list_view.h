@@ -67,6 +67,7 @@ class CheckListView final : public QTableView {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
 
  private:
   void SetCurrentRow(int row);
@@ -76,6 +77,10 @@ class CheckListView final : public QTableView {
   int RowsPerPage() const;
   void MirrorSelection(int first, int last);
   void AnnounceTicks();
+  // Tells a reader the current row's tick cell has the focus.
+  void TellCurrentCell();
+  // Tells a reader the keyboard is on this cell.
+  void TellFocus(int row, int column);
 
   CheckListModel* model_;   // owned as a Qt child
   RowDelegate* delegate_;   // owned as a Qt child

@@ -1,4 +1,5 @@
 // Creation of numbered controls and their common settings (font, colour, tooltip, text, state).
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
@@ -191,6 +192,19 @@ int CreateEditor(int control, int x, int y, int width, int height, std::uint32_t
            editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
            editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
            editor->setReadOnly((flags & kEditorReadOnly) != 0);
+           // A read-only text keeps a caret for the keyboard, as a native read-only edit
+           // does: the arrow keys move it line by line and a screen reader reads along.
+           if (editor->isReadOnly()) {
+             editor->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                             Qt::TextSelectableByKeyboard);
+           }
+           // This Qt's plain text tells a reader nothing of its moving caret, so a reader
+           // would not read along; the editor tells it.
+           QObject::connect(editor, &QPlainTextEdit::cursorPositionChanged, editor, [editor] {
+             if (!ReaderListening()) return;
+             QAccessibleTextCursorEvent moved(editor, editor->textCursor().position());
+             TellReaders(moved);
+           });
            // Tab leaves a read-only text for the next control instead of being swallowed.
            editor->setTabChangesFocus(editor->isReadOnly());
            return editor;

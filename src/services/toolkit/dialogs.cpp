@@ -1,9 +1,11 @@
 // The modal dialogs: Qt's own open-file dialog and the message box.
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 
 #include "services/toolkit/dialog_text.h"
 #include "services/toolkit/qt_text.h"
@@ -29,6 +31,36 @@ class OpenDialog final : public QFileDialog {
     if (!files.isEmpty() && !QFileInfo(files.front()).absoluteDir().exists()) return;
     QFileDialog::accept();
   }
+};
+
+// Keeps the control that had the keyboard when a modal dialog opened as its window's focused
+// control, so it has the keyboard again when the window manager activates the window (which
+// is left to the window manager: a screen reader hears of the window only from its activation).
+// Otherwise a screen reader and the next Tab may start from nowhere.
+// How long the window below a closed dialog may take to become active again.
+constexpr int kActivationWait = 500;  // milliseconds
+
+class FocusReturn {
+ public:
+  FocusReturn() : control_(QApplication::focusWidget()) {}
+  ~FocusReturn() {
+    QWidget* control = control_.data();
+    if (control == nullptr || !control->isVisible() || !control->isEnabled()) return;
+    // The window manager hands the keyboard back to the window below at once; when that
+    // reaches Qt before the dialog's own farewell, Qt counts no window active although the
+    // keys arrive, and a screen reader, told of no window, reads nothing from then on.
+    QDeadlineTimer deadline(kActivationWait);
+    while (QApplication::activeWindow() == nullptr && !deadline.hasExpired()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    if (QApplication::activeWindow() == nullptr) QApplication::setActiveWindow(control->window());
+    control->setFocus(Qt::OtherFocusReason);
+  }
+  FocusReturn(const FocusReturn&) = delete;
+  FocusReturn& operator=(const FocusReturn&) = delete;
+
+ private:
+  QPointer<QWidget> control_;
 };
 
 QMessageBox::Icon IconFor(int flags) {
@@ -58,6 +90,7 @@ std::u16string OpenFileDialog(std::u16string_view title, std::u16string_view def
   // Once the session is ending nobody is left to answer; the operation goes on as cancelled.
   if (State() == nullptr || State()->endRequested) return {};
 
+  const FocusReturn focus;
   // Always owned, so the window manager keeps it above the program; exec() makes it
   // application-modal, so no other window takes input while it is open.
   OpenDialog dialog(DialogOwner(), ToQString(title));
@@ -92,6 +125,7 @@ int MessageBox(std::u16string_view title, std::u16string_view text, int flags) {
   }
   if (State() == nullptr) return 0;
   if (State()->endRequested) return kOk;
+  const FocusReturn focus;
   QMessageBox box(IconFor(flags), ToQString(title), ToQString(text), QMessageBox::Ok,
                   DialogOwner());
   box.setObjectName(QStringLiteral("messageBox"));

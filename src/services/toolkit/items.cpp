@@ -28,11 +28,17 @@ void AddEditorLine(ControlEntry& entry, int position, std::u16string_view text) 
   QTextDocument* document = editor->document();
   const QString line = ToQString(text);
   if (position < 0 || position >= entry.editorLines) {
+    // A caret at the end would move along with the new line: it stays where it was, so the
+    // keyboard starts reading a text built line by line at its first line.
+    QTextCursor caret = editor->textCursor();
+    const int before = caret.position();
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
     // An empty document already has its first (empty) line; later lines need a new block.
     if (entry.editorLines > 0) cursor.insertBlock();
     cursor.insertText(line);
+    caret.setPosition(before);
+    editor->setTextCursor(caret);
   } else {
     QTextCursor cursor(document->findBlockByNumber(position));
     cursor.insertText(line);

@@ -161,6 +161,14 @@ void SetListNameColumn(int control, int column);
 // Tab moves the keyboard through these controls in this order (one window's controls).
 void SetTabOrder(std::span<const int> controls);
 
+// The name a screen reader says for the window instead of its title; the title bar keeps it.
+void SetWindowAccessibleName(int window, std::u16string_view name);
+
+// Has a screen reader say the outcome of what the user just did: the focused control (right
+// after a dialog: the one that gets the focus back) carries it as its description until the
+// focus leaves it, and is read again. Nothing changes on screen.
+void AnnounceOutcome(std::u16string_view text);
+
 // --- Fonts ------------------------------------------------------------------------------
 
 // Loads a font into a slot (replacing what it held); the handle that SetControlFont takes, or 0.

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "services/text.h"
+#include "services/toolkit/accessibility.h"
 #include "services/toolkit/screen_fit.h"
 #include "services/toolkit/toolkit.h"
 #include "support/qt_support.h"
@@ -241,6 +242,37 @@ TEST_F(ControlsTest, ReadersHearWindowsGroupsNamesLabelsAndCountsAndTabTakesTheG
   EXPECT_EQ(visited, (std::vector<QWidget*>{FindControl(7), FindControl(3), FindControl(15)}));
 }
 
+TEST_F(ControlsTest, AnOutcomeIsReadWithTheFocusedButtonUntilTheFocusLeavesIt) {
+  ASSERT_NE(CreateContainer(0, 0, 0, 600, 300, kContainerFlatBorder), 0);
+  CreateButton(3, 100, 0, 40, 24, u"Neu");
+  CreateButton(4, 150, 0, 40, 24, u"Laden");
+  CloseControlList();
+  std::vector<QObject*> focused;
+  detail::SetReaderTap([&focused](QAccessibleEvent& event) {
+    if (event.type() == QAccessible::Focus) focused.push_back(event.accessibleInterface()->object());
+  });
+  FindWindow(0)->activateWindow();
+  FindControl(3)->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([] { return FindControl(3)->hasFocus(); }, 2000));
+  auto description = [](int control) {
+    return QAccessible::queryAccessibleInterface(FindControl(control))->text(QAccessible::Description);
+  };
+
+  // The reader hears the focus step out to the pane and come back to the button, which now
+  // describes the outcome; the second step comes later, or the reader would drop the first.
+  AnnounceOutcome(u"9 Einträge kopiert");
+  EXPECT_EQ(description(3), QStringLiteral("9 Einträge kopiert"));
+  EXPECT_EQ(focused, (std::vector<QObject*>{FindControl(3)->parentWidget()}));
+  ASSERT_TRUE(QTest::qWaitFor([&focused] { return focused.size() == 2; }, 2000));
+  EXPECT_EQ(focused.back(), FindControl(3));
+
+  // The outcome is not read again once the keyboard has moved on.
+  FindControl(4)->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([] { return FindControl(4)->hasFocus(); }, 2000));
+  EXPECT_EQ(description(3), QString());
+  detail::SetReaderTap({});
+}
+
 TEST_F(ControlsTest, ReturnAndEnterPressAFocusedButtonAndABorderlessFieldShowsItsFocus) {
   ASSERT_NE(CreateButton(3, 10, 10, 80, 24, u"Neu"), 0);
   ASSERT_NE(CreateTextField(7, 10, 50, 120, 24, u"", kTextFieldNoEdge), 0);
@@ -288,6 +320,11 @@ TEST_F(ControlsTest, EditorAppendsLinesWithoutScrollingAndStaysReadOnly) {
   QTest::keyClicks(editor, QStringLiteral("xyz"));
   EXPECT_EQ(editor->blockCount(), 64);
   EXPECT_EQ(editor->document()->findBlockByNumber(0).text(), QString());
+  // The keyboard reads it line by line from its first line: Down moves a caret, which a
+  // screen reader follows.
+  QTest::keyClick(editor, Qt::Key_Down);
+  QTest::keyClick(editor, Qt::Key_Down);
+  EXPECT_EQ(editor->textCursor().block().text(), QStringLiteral("zwei"));
 }
 
 TEST_F(ControlsTest, ColoursAreSetPerAttributeAndMinusOneRestoresTheDefault) {

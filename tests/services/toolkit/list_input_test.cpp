@@ -191,18 +191,26 @@ TEST_F(ListInputTest, HighlightIsPaintedWithoutFocusAcrossTheWholeRow) {
   EXPECT_EQ(pixel(2), base);
 }
 
+// Longer than the toolkit's step of the focus away and back, so no step is still pending.
+constexpr int kWiggleWait = 600;
+
 TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsNamedByTheirNameAndHearsEveryTick) {
   SetListNameColumn(kList, 3);
   // Highlighted before a reader arrives: the reader still finds the row selected.
   SetItemState(kList, 2, kRowSelected);
   DrainAll();
-  // The cell names of the "checked" state changes a reader hears.
+  // The cell names of the "checked" state changes a reader hears, and the cells it is told
+  // the keyboard is on.
   std::vector<QString> heard;
-  detail::SetReaderTap([&heard](QAccessibleEvent& event) {
+  std::vector<std::pair<int, int>> focused;
+  detail::SetReaderTap([&heard, &focused](QAccessibleEvent& event) {
     if (event.type() == QAccessible::StateChanged &&
         static_cast<QAccessibleStateChangeEvent&>(event).changedStates().checked) {
       heard.push_back(event.accessibleInterface()->text(QAccessible::Name));
     }
+    QAccessibleTableCellInterface* cell =
+        event.type() == QAccessible::Focus ? event.accessibleInterface()->tableCellInterface() : nullptr;
+    if (cell != nullptr) focused.emplace_back(cell->rowIndex(), cell->columnIndex());
   });
   QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view_);
   ASSERT_NE(table, nullptr);
@@ -228,7 +236,7 @@ TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsNamedByTheirNameAndHearsEv
   EXPECT_TRUE(tick->state().checked);
   EXPECT_FALSE(cells.cellAt(6, 0)->state().checked);
   EXPECT_EQ(cells.cellAt(6, 0)->text(QAccessible::Description), QStringLiteral("nicht angehakt"));
-  EXPECT_EQ(tick->text(QAccessible::Description), QString());
+  EXPECT_EQ(tick->text(QAccessible::Description), QStringLiteral("angehakt"));
   EXPECT_EQ(cells.selectedRows(), (QList<int>{2, 3}));
   EXPECT_TRUE(cells.cellAt(3, 4)->state().selected);
   SetItemState(kList, 5, kRowSelected);
@@ -245,6 +253,24 @@ TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsNamedByTheirNameAndHearsEv
   DrainAll();
   EXPECT_EQ(heard, (std::vector<QString>(3, QStringLiteral("Name"))));
   EXPECT_EQ(GetItemState(kList, 5), kRowSelected | kRowTicked);
+
+  // With the keyboard in the list, the reader is told its current cell when the list gets
+  // the focus, and after Space the focus steps to the row's next cell and back, so the reader
+  // reads the tick cell with its new state.
+  view_->clearFocus();
+  view_->window()->activateWindow();
+  QTest::qWait(kWiggleWait);
+  focused.clear();
+  view_->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return view_->hasFocus(); }, 2000));
+  ASSERT_TRUE(QTest::qWaitFor([&focused] { return !focused.empty(); }, 2000));
+  EXPECT_EQ(focused.back(), std::make_pair(5, 0));
+  focused.clear();
+  QTest::keyClick(view_, Qt::Key_Space);
+  DrainAll();
+  ASSERT_TRUE(QTest::qWaitFor([&focused] { return focused.size() == 2; }, 2000));
+  EXPECT_EQ(focused, (std::vector<std::pair<int, int>>{{5, 1}, {5, 0}}));
+  EXPECT_EQ(cells.cellAt(5, 0)->text(QAccessible::Description), QStringLiteral("nicht angehakt"));
 
   // Hundreds of rows changed in one step rebuild Qt's selection: the others stay selected.
   AddItems(kList, std::vector<std::u16string>(400, u"\n\n\nMehr"));
