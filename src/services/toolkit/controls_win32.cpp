@@ -74,6 +74,10 @@ ControlEntry* AddControl(int control, ControlKind kind, const LayoutRect& rect,
   entry.hwnd = hwnd;
   entry.rect = layout;
   state->controlByHwnd[hwnd] = control;
+  // A window is shown before its controls exist, so the keyboard starts on the window itself;
+  // the first control Tab can reach takes it, as in a dialog.
+  const HWND root = GetAncestor(hwnd, GA_ROOT);
+  if ((style & WS_TABSTOP) != 0 && GetFocus() == root) SetFocus(hwnd);
   return &entry;
 }
 

@@ -31,10 +31,27 @@ List ListOf(int control) {
   return List{entry, control};
 }
 
+// Posted to a list whose appended rows the control has not been told of yet.
+constexpr UINT kShowCountMessage = WM_APP + 1;
+
 // Tells the virtual list its new row count without scrolling it; it repaints what it shows.
 void ShowCount(const List& list) {
   ListView_SetItemCountEx(list.hwnd(), list.count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   InvalidateRect(list.hwnd(), nullptr, FALSE);
+  list.entry->list->shownCount = list.count();
+}
+
+// Before the control is asked about or told of a row, it learns of rows appended meanwhile.
+void Synced(const List& list) {
+  if (list.entry->list->shownCount != list.count()) ShowCount(list);
+}
+
+// Rows were appended: the control learns of them when the loop next runs.
+void ShowCountLater(const List& list) {
+  ListRows& rows = *list.entry->list;
+  if (rows.countPosted) return;
+  rows.countPosted = PostMessageW(list.hwnd(), kShowCountMessage, 0, 0) != 0;
+  if (!rows.countPosted) ShowCount(list);
 }
 
 std::vector<int> SelectedRows(HWND hwnd) {
@@ -52,6 +69,7 @@ std::vector<int> SelectedRows(HWND hwnd) {
 template <typename Moved>
 void KeepHighlight(const List& list, Moved moved, auto change) {
   const HWND hwnd = list.hwnd();
+  Synced(list);
   const std::vector<int> selected = SelectedRows(hwnd);
   const int focused = ListView_GetNextItem(hwnd, -1, LVNI_FOCUSED);
   change();
@@ -89,6 +107,10 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
   const List list{entry, control};
   const bool control_key = GetKeyState(VK_CONTROL) < 0;
   switch (message) {
+    case kShowCountMessage:
+      entry->list->countPosted = false;
+      Synced(list);
+      return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       LVHITTESTINFO hit{};
@@ -207,7 +229,7 @@ void AddItem(int control, int position, std::u16string_view text) {
   if (!list) return;
   if (position < 0 || position >= list.count()) {
     list.rows().push_back({std::u16string(text), false});
-    ShowCount(list);
+    ShowCountLater(list);
     return;
   }
   KeepHighlight(
@@ -220,7 +242,7 @@ void AddItems(int control, std::vector<std::u16string> texts) {
   if (!list || texts.empty()) return;
   list.rows().reserve(list.rows().size() + texts.size());
   for (std::u16string& text : texts) list.rows().push_back({std::move(text), false});
-  ShowCount(list);
+  ShowCountLater(list);
 }
 
 void CopyItems(int source, std::span<const int> rows, int control) {
@@ -237,7 +259,7 @@ void CopyItems(int source, std::span<const int> rows, int control) {
   if (copies.empty()) return;
   to.rows().insert(to.rows().end(), std::make_move_iterator(copies.begin()),
                    std::make_move_iterator(copies.end()));
-  ShowCount(to);
+  ShowCountLater(to);
 }
 
 int CountItems(int control) {
@@ -248,6 +270,7 @@ int CountItems(int control) {
 int GetItemState(int control, int row) {
   const List list = ListOf(control);
   if (!list || !list.has(row)) return 0;
+  Synced(list);
   const bool selected = ListView_GetItemState(list.hwnd(), row, LVIS_SELECTED) != 0;
   return (selected ? kRowSelected : 0) |
          (list.rows()[static_cast<std::size_t>(row)].ticked ? kRowTicked : 0);
@@ -256,6 +279,7 @@ int GetItemState(int control, int row) {
 void SetItemState(int control, int row, int state) {
   const List list = ListOf(control);
   if (!list || !list.has(row)) return;
+  Synced(list);
   list.rows()[static_cast<std::size_t>(row)].ticked = (state & kRowTicked) != 0;
   const UINT highlight = (state & kRowSelected) != 0 ? LVIS_SELECTED | LVIS_FOCUSED : 0;
   ListView_SetItemState(list.hwnd(), row, highlight, LVIS_SELECTED | LVIS_FOCUSED);

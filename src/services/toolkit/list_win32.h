@@ -19,6 +19,11 @@ struct ListRows {
   std::vector<std::u16string> titles;  // column titles in display order
   std::vector<int> widths;             // column widths in layout pixels, in display order
   bool checkBoxes = true;
+  // The row count the control was last told. Appended rows are told once the loop runs (or
+  // before the control is asked about a row), so a book added row by row costs the control
+  // one update, not one per row.
+  int shownCount = 0;
+  bool countPosted = false;
 };
 
 }  // namespace rk::tk::detail

@@ -12,11 +12,15 @@ std::unique_ptr<ToolkitState> g_state;
 }  // namespace
 
 void CreateState() { g_state = std::make_unique<ToolkitState>(); }
-void DestroyState() { g_state.reset(); }
+
+void DestroyState() {
+  if (!g_state) return;
+  // While the tables are still reachable, since the windows' destruction looks them up.
+  while (!g_state->windows.empty()) DestroyWindowEntry(g_state->windows.begin()->first);
+  g_state.reset();
+}
 
 ToolkitState::~ToolkitState() {
-  // Owned windows go with their owners; what is left are the top-level ones.
-  while (!windows.empty()) DestroyWindowEntry(windows.begin()->first);
   for (auto& [slot, font] : fonts) DeleteObject(font.font);
   for (auto& [colour, brush] : brushes) DeleteObject(brush);
 }
