@@ -44,23 +44,6 @@ FileDescriptor AsDescriptor(HANDLE handle) {
 
 HANDLE HandleOf(const FileDescriptor& file) { return reinterpret_cast<HANDLE>(::_get_osfhandle(file.get())); }
 
-// How an existing target can be written: kMissing when there is none yet.
-enum class Existing { kMissing, kWritable, kRefused };
-
-// A target must be a file on a disk that may be written now: not a folder, a device (CON, NUL),
-// a read-only file, or a file another program holds open without letting others write.
-Existing CheckTarget(const std::wstring& target) {
-  const HANDLE probe = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe == INVALID_HANDLE_VALUE) {
-    const DWORD error = ::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND ? Existing::kMissing : Existing::kRefused;
-  }
-  const bool disk = ::GetFileType(probe) == FILE_TYPE_DISK;
-  ::CloseHandle(probe);
-  return disk ? Existing::kWritable : Existing::kRefused;
-}
-
 }  // namespace
 
 bool FileReplacement::Begin(const std::filesystem::path& target) {
@@ -68,9 +51,9 @@ bool FileReplacement::Begin(const std::filesystem::path& target) {
   if (target.empty()) return false;
   const std::wstring resolved = SystemPath(target);
   if (resolved.empty() || resolved.back() == L'\\') return false;
-  const Existing existing = CheckTarget(resolved);
-  if (existing == Existing::kRefused) return false;
-  replacing_ = existing == Existing::kWritable;
+  const FileWriting existing = CheckFileWriting(resolved);
+  if (existing == FileWriting::kRefused) return false;
+  replacing_ = existing == FileWriting::kAllowed;
   target_ = resolved;
   temporary_ = TemporaryName(resolved);
   // No other writer may open the temporary file while it is written; one a killed writer left

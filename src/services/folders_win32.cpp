@@ -16,16 +16,14 @@ bool IsFolder(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// True when `path` can be opened for writing: `disposition` CREATE_NEW tries a new file (removed
-// again on close), OPEN_EXISTING an existing one. Only a file on a disk counts.
-bool CanOpenForWriting(const std::wstring& path, DWORD disposition, DWORD flags) {
+// True when a new file can be made at `path`; it is removed again on close.
+bool CanMakeFile(const std::wstring& path) {
   if (path.empty()) return false;
-  const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, disposition, flags, nullptr);
+  const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
-  const bool disk = ::GetFileType(handle) == FILE_TYPE_DISK;
   ::CloseHandle(handle);
-  return disk;
+  return true;
 }
 
 }  // namespace
@@ -51,11 +49,9 @@ bool MayWriteFile(std::u16string_view folder, std::u16string_view name) {
   // Windows has no "may write" question for a folder that a program can trust (its read-only
   // flag means something else): a new, hidden file that is removed on close answers it.
   const std::u16string probe = std::u16string(folder) + u".rufkartei-" + DecimalText(::GetCurrentProcessId()) + u".tmp";
-  if (CanOpenForWriting(SystemPath(ToOsPath(probe)), CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE)) {
-    return true;
-  }
+  if (CanMakeFile(SystemPath(ToOsPath(probe)))) return true;
   const std::u16string file = std::u16string(folder) + std::u16string(name);
-  return CanOpenForWriting(SystemPath(ToOsPath(file)), OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  return CheckFileWriting(SystemPath(ToOsPath(file))) == FileWriting::kAllowed;
 }
 
 bool MakeFolders(std::u16string_view folder) {

@@ -36,4 +36,19 @@ std::wstring SystemPath(const std::filesystem::path& path) {
   return L"\\\\?\\" + full;
 }
 
+FileWriting CheckFileWriting(const std::wstring& path) {
+  if (path.empty()) return FileWriting::kRefused;
+  const HANDLE probe = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) {
+    return ::GetLastError() == ERROR_FILE_NOT_FOUND ? FileWriting::kMissing : FileWriting::kRefused;
+  }
+  const bool disk = ::GetFileType(probe) == FILE_TYPE_DISK;
+  ::CloseHandle(probe);
+  // The read-only flag is asked for as well: an administrator's open would pass it by.
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const bool readOnly = attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  return disk && !readOnly ? FileWriting::kAllowed : FileWriting::kRefused;
+}
+
 }  // namespace rk

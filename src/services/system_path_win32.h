@@ -1,5 +1,5 @@
 #pragma once
-// Paths as the Win32 file functions take them.
+// Paths as the Win32 file functions take them, and whether an existing file may be written.
 
 #include <filesystem>
 #include <string>
@@ -11,5 +11,12 @@ namespace rk {
 // smaller one). Short paths stay plain, so reserved names such as CON keep naming the device
 // rather than becoming files of that name. Empty when the path cannot be resolved.
 std::wstring SystemPath(const std::filesystem::path& path);
+
+enum class FileWriting { kMissing, kAllowed, kRefused };
+
+// Whether the file at `path` (a SystemPath) may be written now: kMissing when there is none;
+// kRefused for a folder, a device (CON, NUL), a read-only file, or a file another program holds
+// open without letting others write.
+FileWriting CheckFileWriting(const std::wstring& path);
 
 }  // namespace rk
