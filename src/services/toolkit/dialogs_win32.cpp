@@ -20,19 +20,11 @@ DialogHook g_dialogHook;
 constexpr std::size_t kPathRoom = 32768;
 
 // The filter list "label|pattern|label|pattern" as the dialog takes it: each part ended by a
-// NUL and the list by another. It ends at an empty part or a label without a pattern.
+// NUL and the list by another.
 std::wstring FilterList(std::u16string_view pattern) {
-  std::vector<std::u16string_view> parts;
-  std::size_t start = 0;
-  while (start <= pattern.size()) {
-    const std::size_t bar = std::min(pattern.find(u'|', start), pattern.size());
-    parts.push_back(pattern.substr(start, bar - start));
-    start = bar + 1;
-  }
   std::wstring filters;
-  for (std::size_t pair = 0; pair + 1 < parts.size(); pair += 2) {
-    if (parts[pair].empty() || parts[pair + 1].empty()) break;
-    filters += Wide(parts[pair]) + L'\0' + Wide(parts[pair + 1]) + L'\0';
+  for (const auto& [label, patterns] : FilterPairs(pattern)) {
+    filters += Wide(label) + L'\0' + Wide(patterns) + L'\0';
   }
   return filters + L'\0';
 }

@@ -280,10 +280,17 @@ void SetItemState(int control, int row, int state) {
   const List list = ListOf(control);
   if (!list || !list.has(row)) return;
   Synced(list);
-  list.rows()[static_cast<std::size_t>(row)].ticked = (state & kRowTicked) != 0;
-  const UINT highlight = (state & kRowSelected) != 0 ? LVIS_SELECTED | LVIS_FOCUSED : 0;
-  ListView_SetItemState(list.hwnd(), row, highlight, LVIS_SELECTED | LVIS_FOCUSED);
-  ListView_RedrawItems(list.hwnd(), row, row);
+  // Only what changes is told to the control: "A +" over a whole book sets every row.
+  bool& ticked = list.rows()[static_cast<std::size_t>(row)].ticked;
+  if (ticked != ((state & kRowTicked) != 0)) {
+    ticked = !ticked;
+    ListView_RedrawItems(list.hwnd(), row, row);
+  }
+  constexpr UINT kHighlight = LVIS_SELECTED | LVIS_FOCUSED;
+  const UINT highlight = (state & kRowSelected) != 0 ? kHighlight : 0;
+  if (ListView_GetItemState(list.hwnd(), row, kHighlight) != highlight) {
+    ListView_SetItemState(list.hwnd(), row, highlight, kHighlight);
+  }
 }
 
 std::u16string GetItemText(int control, int row, int column) {
