@@ -1,6 +1,6 @@
 // The Win32 controls behind the toolkit operations, driven with real window messages under
 // Wine: windows and their decorations, clicks and keys, fields, Tab order, the rich text, ticks
-// by mouse and keyboard, and real dialogs answered by a scheduled callback.
+// by mouse and keyboard, real dialogs answered by a scheduled callback, and the layout's scale.
 #include "support/win32_support.h"
 
 #include <commctrl.h>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "services/toolkit/state_win32.h"
 #include "services/toolkit/toolkit.h"
 #include "support/list_view_support.h"
 #include "support/test_support.h"
@@ -244,3 +245,23 @@ TEST_F(Win32ControlsTest, RealDialogsAreAnsweredAndLeaveTheCurrentFolderAsItWas)
 
 }  // namespace
 }  // namespace rk::tk
+
+namespace rk::tk::detail {
+namespace {
+
+TEST(Win32ScreenFit, TheMonitorsScaleHoldsWhereTheWindowFitsElseItShrinksButNotBelowThreeQuarters) {
+  const RECT fullHd{0, 0, 1920, 1040};
+  // The main window (1630 x 920 with a frame of 16 x 39) at 96 DPI, and at 120 DPI where its
+  // 1.25 times does not fit: the largest factor that fits.
+  EXPECT_EQ(FitScale(1.0, 1630, 920, 16, 39, fullHd), 1.0);
+  EXPECT_NEAR(FitScale(1.25, 1630, 920, 16, 39, fullHd), (1040.0 - 39) / 920, 1e-9);
+  // A 4K monitor at 200 %: twice the layout fits.
+  EXPECT_EQ(FitScale(2.0, 1630, 920, 32, 78, RECT{0, 0, 3840, 2100}), 2.0);
+  // A small screen: never below 0.75, the window then overhangs.
+  EXPECT_EQ(FitScale(1.0, 1630, 920, 16, 39, RECT{0, 0, 1024, 728}), 0.75);
+  // Nothing known of the screen: the monitor's scale.
+  EXPECT_EQ(FitScale(1.5, 1630, 920, 16, 39, RECT{}), 1.5);
+}
+
+}  // namespace
+}  // namespace rk::tk::detail
