@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -34,11 +35,22 @@ constexpr std::int64_t kSmallBookContacts = 10;
 class Session {
  public:
   Session() {
+#if defined(_WIN32)
+    // Windows has no mkdtemp: a folder with a random name that did not exist yet.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && folder_.empty(); ++attempt) {
+      const auto name = std::filesystem::temp_directory_path() / ("rufkartei-bench-" + std::to_string(random()));
+      std::error_code error;
+      if (std::filesystem::create_directory(name, error)) folder_ = name;
+    }
+    if (folder_.empty()) return;
+#else
     // The offscreen platform needs no display; an explicit choice of the caller is kept.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     std::string pattern = (std::filesystem::temp_directory_path() / "rufkartei-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) return;
     folder_ = pattern;
+#endif
     tk::SetDialogHook([this](std::u16string_view title, std::u16string_view) -> std::u16string {
       if (title == kFileDialogTitle) return answer_;
       ++boxes_;
