@@ -105,7 +105,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
   // While its window is destroyed the list has left the tables; the control cleans up alone.
   if (entry == nullptr) return CallWindowProcW(base, hwnd, message, wParam, lParam);
   const List list{entry, control};
-  const bool control_key = GetKeyState(VK_CONTROL) < 0;
+  const bool controlHeld = GetKeyState(VK_CONTROL) < 0;
   switch (message) {
     case kShowCountMessage:
       entry->list->countPosted = false;
@@ -123,11 +123,11 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       break;
     }
     case WM_KEYDOWN:
-      if (wParam == VK_SPACE && !control_key) {
+      if (wParam == VK_SPACE && !controlHeld) {
         ToggleTick(list, ListView_GetNextItem(hwnd, -1, LVNI_FOCUSED));
         return 0;
       }
-      if (wParam == 'A' && control_key) {
+      if (wParam == 'A' && controlHeld) {
         ListView_SetItemState(hwnd, -1, LVIS_SELECTED, LVIS_SELECTED);
         return 0;
       }
