@@ -3,7 +3,6 @@
 //   rufkartei-bench generate N FILE [--crlf] [--comments]
 //   rufkartei-bench load|save|copy|move|delete|marks FILE...
 
-#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -58,11 +57,7 @@ int main(int argc, char** argv) {
   std::vector<std::string_view> args(argv + 2, argv + argc);
   if (command == "generate") return Generate(args);
   if (rk::bench::IsOperation(command) && !args.empty()) {
-    // Several files run one after another in one process (the builds' outputs are compared on
-    // thousands of files); the exit code is the worst of them.
-    int rc = 0;
-    for (const std::string_view file : args) rc = std::max(rc, rk::bench::RunOperation(command, std::filesystem::path(file)));
-    return rc;
+    return rk::bench::RunOperation(command, std::vector<std::filesystem::path>(args.begin(), args.end()));
   }
   return Usage();
 }

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -260,21 +261,27 @@ bool IsOperation(std::string_view name) {
          name == "marks";
 }
 
-int RunOperation(std::string_view name, const std::filesystem::path& file) {
+int RunOperation(std::string_view name, const std::vector<std::filesystem::path>& files) {
   std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) return Fail(name, "no such file");
-  const std::filesystem::path absolute = std::filesystem::absolute(file, error);
+  for (const std::filesystem::path& file : files) {
+    if (!std::filesystem::is_regular_file(file, error)) return Fail(name, "no such file");
+  }
   Session session;
   if (!session.Started()) return Fail(name, "the shell did not start");
-  int rc = 1;
-  if (name == "load") {
-    rc = RunLoad(session, absolute);
-  } else if (name == "save") {
-    rc = RunSave(session, absolute);
-  } else if (name == "marks") {
-    rc = RunMarks(session, absolute);
-  } else {
-    rc = RunTransfer(session, name, absolute);
+  int rc = 0;
+  for (const std::filesystem::path& file : files) {
+    const std::filesystem::path absolute = std::filesystem::absolute(file, error);
+    int fileRc = 1;
+    if (name == "load") {
+      fileRc = RunLoad(session, absolute);
+    } else if (name == "save") {
+      fileRc = RunSave(session, absolute);
+    } else if (name == "marks") {
+      fileRc = RunMarks(session, absolute);
+    } else {
+      fileRc = RunTransfer(session, name, absolute);
+    }
+    rc = std::max(rc, fileRc);
   }
   if (session.Boxes() > 0) {
     const std::string title = ToUtf8(session.FirstBoxTitle());
