@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string_view>
 
@@ -200,13 +201,10 @@ std::string GenerateBook(const GenerateOptions& options) {
 
 bool WriteBook(const std::filesystem::path& path, const GenerateOptions& options) {
   const std::string bytes = GenerateBook(options);
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "wb"));
-  if (!file) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-  return std::fclose(file.release()) == 0 && written;
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  file.close();
+  return !file.fail();
 }
 
 }  // namespace rk::bench

@@ -1,7 +1,7 @@
 // rufkartei-bench: the phonebook generator and the whole-program benchmark operations.
 //
 //   rufkartei-bench generate N FILE [--crlf] [--comments]
-//   rufkartei-bench load|save|copy|move|delete|marks FILE
+//   rufkartei-bench load|save|copy|move|delete|marks FILE...
 
 #include <charconv>
 #include <cstdio>
@@ -18,7 +18,7 @@ namespace {
 int Usage() {
   std::fputs(
       "usage: rufkartei-bench generate N FILE [--crlf] [--comments]\n"
-      "       rufkartei-bench load|save|copy|move|delete|marks FILE\n",
+      "       rufkartei-bench load|save|copy|move|delete|marks FILE...\n",
       stderr);
   return 2;
 }
@@ -43,7 +43,7 @@ int Generate(const std::vector<std::string_view>& args) {
   }
   const std::filesystem::path file(args[1]);
   if (!rk::bench::WriteBook(file, options)) {
-    std::fprintf(stderr, "generate: cannot write %s\n", file.c_str());
+    std::fprintf(stderr, "generate: cannot write %.*s\n", static_cast<int>(args[1].size()), args[1].data());
     return 1;
   }
   return 0;
@@ -56,8 +56,8 @@ int main(int argc, char** argv) {
   const std::string_view command = argv[1];
   std::vector<std::string_view> args(argv + 2, argv + argc);
   if (command == "generate") return Generate(args);
-  if (rk::bench::IsOperation(command) && args.size() == 1) {
-    return rk::bench::RunOperation(command, std::filesystem::path(args[0]));
+  if (rk::bench::IsOperation(command) && !args.empty()) {
+    return rk::bench::RunOperation(command, std::vector<std::filesystem::path>(args.begin(), args.end()));
   }
   return Usage();
 }

@@ -5,10 +5,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -34,11 +36,22 @@ constexpr std::int64_t kSmallBookContacts = 10;
 class Session {
  public:
   Session() {
+#if defined(_WIN32)
+    // Windows has no mkdtemp: a folder with a random name that did not exist yet.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && folder_.empty(); ++attempt) {
+      const auto name = std::filesystem::temp_directory_path() / ("rufkartei-bench-" + std::to_string(random()));
+      std::error_code error;
+      if (std::filesystem::create_directory(name, error)) folder_ = name;
+    }
+    if (folder_.empty()) return;
+#else
     // The offscreen platform needs no display; an explicit choice of the caller is kept.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     std::string pattern = (std::filesystem::temp_directory_path() / "rufkartei-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) return;
     folder_ = pattern;
+#endif
     tk::SetDialogHook([this](std::u16string_view title, std::u16string_view) -> std::u16string {
       if (title == kFileDialogTitle) return answer_;
       ++boxes_;
@@ -249,21 +262,27 @@ bool IsOperation(std::string_view name) {
          name == "marks";
 }
 
-int RunOperation(std::string_view name, const std::filesystem::path& file) {
+int RunOperation(std::string_view name, const std::vector<std::filesystem::path>& files) {
   std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) return Fail(name, "no such file");
-  const std::filesystem::path absolute = std::filesystem::absolute(file, error);
+  for (const std::filesystem::path& file : files) {
+    if (!std::filesystem::is_regular_file(file, error)) return Fail(name, "no such file");
+  }
   Session session;
   if (!session.Started()) return Fail(name, "the shell did not start");
-  int rc = 1;
-  if (name == "load") {
-    rc = RunLoad(session, absolute);
-  } else if (name == "save") {
-    rc = RunSave(session, absolute);
-  } else if (name == "marks") {
-    rc = RunMarks(session, absolute);
-  } else {
-    rc = RunTransfer(session, name, absolute);
+  int rc = 0;
+  for (const std::filesystem::path& file : files) {
+    const std::filesystem::path absolute = std::filesystem::absolute(file, error);
+    int fileRc = 1;
+    if (name == "load") {
+      fileRc = RunLoad(session, absolute);
+    } else if (name == "save") {
+      fileRc = RunSave(session, absolute);
+    } else if (name == "marks") {
+      fileRc = RunMarks(session, absolute);
+    } else {
+      fileRc = RunTransfer(session, name, absolute);
+    }
+    rc = std::max(rc, fileRc);
   }
   if (session.Boxes() > 0) {
     const std::string title = ToUtf8(session.FirstBoxTitle());

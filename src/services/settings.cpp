@@ -35,9 +35,15 @@ struct SettingsState {
   std::vector<Entry> entries;
 };
 
-thread_local SettingsState state;
-// The new file begun by CreateSettings, or by CloseSettings for a file that was opened.
-thread_local FileReplacement pending;
+// The open file and its new content, kept together in one thread-local object: MinGW-w64's
+// emulated thread-local storage destroys a second such object at a wrong address when a thread
+// ends that used only the first.
+struct ThreadSettings {
+  SettingsState state;
+  // The new file begun by CreateSettings, or by CloseSettings for a file that was opened.
+  FileReplacement pending;
+};
+thread_local ThreadSettings perThread;
 
 // A settings file is a few lines; anything bigger is no settings file of this program, and
 // reading it would cost start-up time and memory for nothing.
@@ -134,8 +140,8 @@ bool EqualIgnoringCase(std::string_view left, std::string_view right) {
 
 // Index of the key entry in the top-level section (the lines before the first group line).
 std::size_t FindKey(std::string_view key) {
-  for (std::size_t i = 0; i < state.entries.size(); ++i) {
-    const Entry& entry = state.entries[i];
+  for (std::size_t i = 0; i < perThread.state.entries.size(); ++i) {
+    const Entry& entry = perThread.state.entries[i];
     if (entry.kind == EntryKind::kGroup) break;
     if (entry.kind == EntryKind::kKey && EqualIgnoringCase(entry.text, key)) return i;
   }
@@ -145,7 +151,7 @@ std::size_t FindKey(std::string_view key) {
 // Index of the first group line, where a new key of the top-level section goes.
 std::size_t SectionEnd() {
   std::size_t i = 0;
-  while (i < state.entries.size() && state.entries[i].kind != EntryKind::kGroup) ++i;
+  while (i < perThread.state.entries.size() && perThread.state.entries[i].kind != EntryKind::kGroup) ++i;
   return i;
 }
 
@@ -159,15 +165,15 @@ std::string LineText(std::u16string_view text) {
 std::string AssembleFile() {
   std::string bytes = "\xEF\xBB\xBF\r\n";
   bool firstGroup = true;
-  for (const Entry& entry : state.entries) {
+  for (const Entry& entry : perThread.state.entries) {
     switch (entry.kind) {
       case EntryKind::kKey:
         bytes += entry.text;
-        bytes += (state.options & kSettingsNoSpaces) != 0 ? "=" : " = ";
+        bytes += (perThread.state.options & kSettingsNoSpaces) != 0 ? "=" : " = ";
         bytes += entry.value;
         break;
       case EntryKind::kGroup:
-        if ((state.options & kSettingsGroupGap) != 0 && !firstGroup) bytes += "\r\n";
+        if ((perThread.state.options & kSettingsGroupGap) != 0 && !firstGroup) bytes += "\r\n";
         firstGroup = false;
         bytes += "[" + entry.text + "]";
         break;
@@ -189,15 +195,15 @@ int OpenSettings(std::u16string_view path, int options) {
   // A file still open is written first; what became of it is no concern of the new one.
   static_cast<void>(CloseSettings());
   try {
-    state.active = true;
-    state.path = ToOsPath(path);
-    state.options = options;
+    perThread.state.active = true;
+    perThread.state.path = ToOsPath(path);
+    perThread.state.options = options;
     std::string bytes;
-    if (!ReadWholeFile(state.path, bytes)) return 0;
-    state.entries = ParseText(DecodeFile(bytes));
+    if (!ReadWholeFile(perThread.state.path, bytes)) return 0;
+    perThread.state.entries = ParseText(DecodeFile(bytes));
     return 1;
   } catch (const std::bad_alloc&) {
-    state.entries.clear();
+    perThread.state.entries.clear();
     return 0;
   }
 }
@@ -206,7 +212,7 @@ std::u16string ReadSettingString(std::u16string_view key, std::u16string_view fa
   try {
     const std::size_t at = FindKey(ToUtf8(key));
     if (at == std::string::npos) return std::u16string(fallback);
-    return FromUtf8(TrimRight(TrimLeft(state.entries[at].value, kBlanks), kBlanks));
+    return FromUtf8(TrimRight(TrimLeft(perThread.state.entries[at].value, kBlanks), kBlanks));
   } catch (const std::bad_alloc&) {
   }
   try {
@@ -224,7 +230,7 @@ std::int32_t ReadSettingInteger(std::u16string_view key, std::int32_t fallback) 
     return fallback;
   }
   if (at == std::string::npos) return fallback;
-  std::string_view text = TrimLeft(state.entries[at].value, " \t\v\f");
+  std::string_view text = TrimLeft(perThread.state.entries[at].value, " \t\v\f");
   const bool negative = !text.empty() && text.front() == '-';
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
   // Collected in a wider type and held at one past the 32-bit range, so long digit runs saturate.
@@ -242,34 +248,34 @@ int CreateSettings(std::u16string_view path, int options) {
   static_cast<void>(CloseSettings());
   try {
     std::filesystem::path target = ToOsPath(path);
-    if (!pending.Begin(target)) return 0;
-    state.active = true;
-    state.path = std::move(target);
-    state.options = options;
+    if (!perThread.pending.Begin(target)) return 0;
+    perThread.state.active = true;
+    perThread.state.path = std::move(target);
+    perThread.state.options = options;
     // An empty new file is still written on close.
-    state.modified = true;
+    perThread.state.modified = true;
     return 1;
   } catch (const std::bad_alloc&) {
-    pending.Discard();
-    state = SettingsState{};
+    perThread.pending.Discard();
+    perThread.state = SettingsState{};
     return 0;
   }
 }
 
 void WriteSettingString(std::u16string_view key, std::u16string_view value) {
-  if (!state.active) return;
+  if (!perThread.state.active) return;
   try {
     std::string keyText = LineText(key);
     std::string valueText = LineText(value);
     const std::size_t at = FindKey(keyText);
     if (at != std::string::npos) {
-      state.entries[at].text = std::move(keyText);
-      state.entries[at].value = std::move(valueText);
+      perThread.state.entries[at].text = std::move(keyText);
+      perThread.state.entries[at].value = std::move(valueText);
     } else {
-      state.entries.insert(state.entries.begin() + static_cast<std::ptrdiff_t>(SectionEnd()),
+      perThread.state.entries.insert(perThread.state.entries.begin() + static_cast<std::ptrdiff_t>(SectionEnd()),
                            Entry{EntryKind::kKey, std::move(keyText), std::move(valueText)});
     }
-    state.modified = true;
+    perThread.state.modified = true;
   } catch (const std::bad_alloc&) {
     // the key keeps what it had
   }
@@ -285,18 +291,18 @@ void WriteSettingInteger(std::u16string_view key, std::int32_t value) {
 
 int CloseSettings() {
   bool written = false;
-  if (state.active && state.modified) {
+  if (perThread.state.active && perThread.state.modified) {
     try {
       // A file that was opened (or could not be) gets its new file only now.
-      if (pending.begun() || pending.Begin(state.path)) {
-        written = pending.Write(AssembleFile()) && pending.Commit();
+      if (perThread.pending.begun() || perThread.pending.Begin(perThread.state.path)) {
+        written = perThread.pending.Write(AssembleFile()) && perThread.pending.Commit();
       }
     } catch (const std::bad_alloc&) {
       written = false;
     }
   }
-  pending.Discard();
-  state = SettingsState{};
+  perThread.pending.Discard();
+  perThread.state = SettingsState{};
   return written ? 1 : 0;
 }
 

@@ -127,8 +127,20 @@ std::u16string FromUtf8(std::string_view text) {
   return out;
 }
 
+#if defined(_WIN32)
+// Windows paths are UTF-16 themselves: the units pass as they are, unpaired surrogates included.
+std::filesystem::path ToOsPath(std::u16string_view path) {
+  return std::filesystem::path(std::wstring(path.begin(), path.end()));
+}
+
+std::u16string FromOsPath(const std::filesystem::path& path) {
+  const std::wstring& native = path.native();
+  return std::u16string(native.begin(), native.end());
+}
+#else
 std::filesystem::path ToOsPath(std::u16string_view path) { return std::filesystem::path(ToUtf8(path)); }
 
 std::u16string FromOsPath(const std::filesystem::path& path) { return FromUtf8(path.native()); }
+#endif
 
 }  // namespace rk

@@ -421,17 +421,22 @@ std::vector<std::string> WaylandDisplay::Environment() const {
           "QT_QPA_PLATFORM=wayland", "DISPLAY="};
 }
 
-ProgramUnderTest::ProgramUnderTest(const std::filesystem::path& folder) : folder_(folder) {
-  std::filesystem::copy_file(RUFKARTEI_BINARY, folder_ / "rufkartei",
-                             std::filesystem::copy_options::overwrite_existing);
+ProgramUnderTest::ProgramUnderTest(const std::filesystem::path& folder)
+    : ProgramUnderTest(folder, RUFKARTEI_BINARY, "") {}
+
+ProgramUnderTest::ProgramUnderTest(const std::filesystem::path& folder,
+                                   const std::filesystem::path& binary, std::string launcher)
+    : folder_(folder), program_(folder / binary.filename()), launcher_(std::move(launcher)) {
+  std::filesystem::copy_file(binary, program_, std::filesystem::copy_options::overwrite_existing);
 }
 
 void ProgramUnderTest::Launch(const std::vector<std::string>& environment) {
   // LANG=C: the dialogs must be German whatever language the system speaks.
   std::vector<std::string> variables = {"LANG=C", "LC_ALL=C"};
   variables.insert(variables.end(), environment.begin(), environment.end());
-  process_.emplace(std::vector<std::string>{(folder_ / "rufkartei").string()}, variables,
-                   folder_ / "program.log");
+  std::vector<std::string> argv{program_.string()};
+  if (!launcher_.empty()) argv.insert(argv.begin(), launcher_);
+  process_.emplace(argv, variables, folder_ / "program.log");
 }
 
 bool ProgramUnderTest::Start(const XDisplay& display,

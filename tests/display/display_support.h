@@ -166,6 +166,10 @@ std::string WaitForText(const std::filesystem::path& file, const std::string& te
 class ProgramUnderTest {
  public:
   explicit ProgramUnderTest(const std::filesystem::path& folder);
+  // Another build of the program (rufkartei.exe), copied in the same way and started through
+  // `launcher` (Wine's runner).
+  ProgramUnderTest(const std::filesystem::path& folder, const std::filesystem::path& binary,
+                   std::string launcher);
 
   // Starts the program on the display, with extra environment entries; false when its main
   // window did not appear in time.
@@ -180,6 +184,8 @@ class ProgramUnderTest {
 
  private:
   std::filesystem::path folder_;
+  std::filesystem::path program_;
+  std::string launcher_;  // empty: the program is started itself
   std::optional<ChildProcess> process_;
   unsigned long mainWindow_ = 0;
 };

@@ -3,7 +3,9 @@
 #include "services/folders.h"
 
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <string>
@@ -14,9 +16,12 @@
 namespace rk {
 namespace {
 
-using test::RunUnprivileged;
 using test::TempFolder;
 using test::WriteFileBytes;
+
+// Mode bits and a switch to an unprivileged user are POSIX's.
+#if !defined(_WIN32)
+using test::RunUnprivileged;
 
 // A folder with the given mode inside `parent`, as "/"-ended text.
 std::u16string FolderWithMode(const std::filesystem::path& parent, const char* name, mode_t mode) {
@@ -73,6 +78,30 @@ TEST(Folders, MakesEveryMissingFolderForItsOwnerOnly) {
   WriteFileBytes(ToOsPath(open + u"datei"), "x");
   EXPECT_FALSE(MakeFolders(open + u"datei/"));
 }
+
+#endif
+
+#if defined(_WIN32)
+TEST(Folders, OnWindowsTheSystemAnswersForTheProgramFolderAndWriting) {
+  const std::u16string program = ProgramFolder();
+  ASSERT_FALSE(program.empty());
+  EXPECT_EQ(program.back(), u'\\');
+  EXPECT_TRUE(std::filesystem::exists(ToOsPath(program + u"services_tests.exe")));
+
+  TempFolder temp;
+  const std::u16string folder = FromOsPath(temp.path()) + u"\\";
+  // Asking leaves nothing in the folder.
+  EXPECT_TRUE(MayWriteFile(folder, u"Rufkartei.ini"));
+  EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
+  EXPECT_FALSE(MayWriteFile(folder + u"fehlt\\", u"Rufkartei.ini"));
+  EXPECT_FALSE(MayWriteFile(u"", u"Rufkartei.ini"));
+
+  EXPECT_TRUE(MakeFolders(folder + u"Rufkartei/Einstellungen\\"));
+  EXPECT_TRUE(std::filesystem::is_directory(temp.path() / "Rufkartei" / "Einstellungen"));
+  WriteFileBytes(temp.path() / "datei", "x");
+  EXPECT_FALSE(MakeFolders(folder + u"datei\\"));
+}
+#endif
 
 }  // namespace
 }  // namespace rk

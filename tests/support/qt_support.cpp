@@ -1,4 +1,5 @@
 #include "support/qt_support.h"
+#include "support/list_view_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -205,6 +206,24 @@ int DrainEvents(const std::function<void(int code, int control)>& handler) {
     ++handled;
   }
   return handled;
+}
+
+int CurrentListRow(int control) {
+  const QTableView* view = ListView(control);
+  return view != nullptr && view->currentIndex().isValid() ? view->currentIndex().row() : -1;
+}
+
+std::u16string ShownCellText(int control, int row, int column) {
+  const QTableView* view = ListView(control);
+  if (view == nullptr) return {};
+  const QVariant shown = view->model()->index(row, column).data(Qt::DisplayRole);
+  const QString text = shown.toString();
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+int ShownRowCount(int control) {
+  const QTableView* view = ListView(control);
+  return view != nullptr ? view->model()->rowCount() : 0;
 }
 
 }  // namespace rk::test

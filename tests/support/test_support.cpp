@@ -1,9 +1,11 @@
 #include "support/test_support.h"
 
+#if !defined(_WIN32)
 #include <grp.h>
 #include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <fstream>
 #include <random>
@@ -49,6 +51,8 @@ std::filesystem::path DataFile(std::string_view relative) {
   return std::filesystem::path(kTestData) / relative;
 }
 
+// Windows has no user to switch to by fork; its permission cases are tests of their own.
+#if !defined(_WIN32)
 int RunUnprivileged(const std::function<int()>& check) {
   const passwd* nobody = ::getpwnam("nobody");
   if (nobody == nullptr) return -1;
@@ -68,5 +72,6 @@ int RunUnprivileged(const std::function<int()>& check) {
   const int result = WEXITSTATUS(status);
   return result >= 126 ? -1 : result;
 }
+#endif
 
 }  // namespace rk::test

@@ -34,9 +34,11 @@ void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);
 // Path of a file under tests/data.
 std::filesystem::path DataFile(std::string_view relative);
 
+#if !defined(_WIN32)
 // Runs `check` in a child process as the user nobody, since root may write anything (a test
 // run by another user keeps that user, who has no privileges to shed); the child's result
 // (0 to 125), or -1 when it could not run. Call it where no other thread is running.
 int RunUnprivileged(const std::function<int()>& check);
+#endif
 
 }  // namespace rk::test

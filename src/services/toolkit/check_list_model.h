@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "services/toolkit/list_text.h"
+
 namespace rk::tk::detail {
 
 class CheckListModel final : public QAbstractTableModel {
@@ -102,12 +104,5 @@ class CheckListModel final : public QAbstractTableModel {
   bool flushPending_ = false;
   bool checkBoxes_ = true;
 };
-
-// Row indices put in ascending order without duplicates and without rows outside [0, count).
-std::vector<int> NormaliseRows(std::span<const int> rows, int count);
-
-// The `column`-th segment (from 0) of a text whose segments are separated by line feeds;
-// empty when the text has fewer segments.
-std::u16string_view ColumnSegment(std::u16string_view text, int column);
 
 }  // namespace rk::tk::detail

@@ -31,7 +31,7 @@ StartPath SplitDefaultPath(std::u16string_view path) {
   return result;
 }
 
-std::vector<std::u16string> NameFilters(std::u16string_view pattern) {
+std::vector<FilterPair> FilterPairs(std::u16string_view pattern) {
   std::vector<std::u16string_view> parts;
   std::size_t start = 0;
   while (start <= pattern.size()) {
@@ -39,11 +39,17 @@ std::vector<std::u16string> NameFilters(std::u16string_view pattern) {
     parts.push_back(pattern.substr(start, bar - start));
     start = bar + 1;
   }
-  std::vector<std::u16string> filters;
+  std::vector<FilterPair> pairs;
   for (std::size_t pair = 0; pair + 1 < parts.size(); pair += 2) {
-    const std::u16string_view label = parts[pair];
-    const std::u16string_view patterns = parts[pair + 1];
-    if (label.empty() || patterns.empty()) break;
+    if (parts[pair].empty() || parts[pair + 1].empty()) break;
+    pairs.push_back({parts[pair], parts[pair + 1]});
+  }
+  return pairs;
+}
+
+std::vector<std::u16string> NameFilters(std::u16string_view pattern) {
+  std::vector<std::u16string> filters;
+  for (const auto& [label, patterns] : FilterPairs(pattern)) {
     std::u16string qtPatterns(patterns);
     std::replace(qtPatterns.begin(), qtPatterns.end(), u';', u' ');
     const std::u16string suffix = u"(" + std::u16string(patterns) + u")";

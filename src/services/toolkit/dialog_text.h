@@ -19,6 +19,16 @@ struct StartPath {
 // is dropped.
 StartPath SplitDefaultPath(std::u16string_view path);
 
+// One entry of a filter list: its label and its patterns (separated by ";").
+struct FilterPair {
+  std::u16string_view label;
+  std::u16string_view patterns;
+};
+
+// The pairs of the filter list "label|pattern|label|pattern", in order. The list ends at an
+// empty part or a label without a pattern.
+std::vector<FilterPair> FilterPairs(std::u16string_view pattern);
+
 // The filter list "label|pattern|label|pattern" as Qt name filters "label (pattern)", in order.
 // A label that already ends with its pattern in parentheses is used as it is; patterns separated
 // by ";" are separated by blanks for Qt. The list ends at an empty part or a label without a
