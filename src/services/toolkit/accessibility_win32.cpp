@@ -33,13 +33,16 @@ IAccPropServices* Annotations() {
   return g_annotations;
 }
 
-void Annotate(int control, const MSAAPROPID& property, std::u16string_view text) {
-  const ControlEntry* entry = FindControl(control);
+void AnnotateWindow(HWND hwnd, const MSAAPROPID& property, std::u16string_view text) {
   IAccPropServices* annotations = Annotations();
-  if (entry == nullptr || annotations == nullptr) return;
+  if (hwnd == nullptr || annotations == nullptr) return;
   const std::wstring value = Wide(text);
-  annotations->SetHwndPropStr(entry->hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                              property, value.c_str());
+  annotations->SetHwndPropStr(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, property,
+                              value.c_str());
+}
+
+void Annotate(int control, const MSAAPROPID& property, std::u16string_view text) {
+  if (const ControlEntry* entry = FindControl(control)) AnnotateWindow(entry->hwnd, property, text);
 }
 
 // Puts `hwnd` right after `after` among its siblings (the window's order, which is the order of
@@ -98,6 +101,22 @@ void SetDescribedBy(int control, int label) {
 }
 
 void SetListNameColumn(int, int) {}
+
+void SetWindowAccessibleName(int window, std::u16string_view name) {
+  AnnotateWindow(reinterpret_cast<HWND>(WindowHandle(window)), PROPID_ACC_NAME, name);
+}
+
+void AnnounceOutcome(std::u16string_view text) {
+  // The focused button carries the outcome as its description; Narrator and NVDA read a
+  // changed description of the focused object. A list keeps its count as its description.
+  const HWND focused = GetFocus();
+  if (focused == nullptr) return;
+  wchar_t className[32] = {};
+  GetClassNameW(focused, className, 32);
+  if (lstrcmpiW(className, L"Button") != 0) return;
+  AnnotateWindow(focused, PROPID_ACC_DESCRIPTION, text);
+  NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, focused, OBJID_CLIENT, CHILDID_SELF);
+}
 
 void SetTabOrder(std::span<const int> controls) {
   // The dialog manager tabs in the window's order; each pane's controls are put in the order
