@@ -456,4 +456,23 @@ std::string ProgramUnderTest::Log() const {
   return text.str();
 }
 
+std::vector<std::string> Repeat(const std::string& key, int times) {
+  return std::vector<std::string>(static_cast<std::size_t>(times), key);
+}
+
+void CopyTwoContactsIntoANewBookTwoAndSave(const XDisplay& display) {
+  // Tab follows the rows: from book 1's "Laden" ten Tabs reach book 2's "Neu"; one step back
+  // is book 1's list, where Home highlights the first contact and Space ticks it; two rows
+  // down, "A +" (seven steps back) ticks the third, and "Kopieren" (two on) copies both.
+  display.Keys(Repeat("Tab", 10));
+  display.Keys({"Return", "shift+Tab", "Home", "space", "Down", "Down"});
+  display.Keys(Repeat("shift+Tab", 7));
+  display.Keys({"Return", "Tab", "Tab", "KP_Enter"});
+  // Fourteen Tabs on, book 2's Name field takes a new name; six back, "Speichern" saves.
+  display.Keys(Repeat("Tab", 14));
+  display.Type("Kartei");
+  display.Keys(Repeat("shift+Tab", 6));
+  display.Keys({"Return"});
+}
+
 }  // namespace rk::test

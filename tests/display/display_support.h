@@ -198,4 +198,11 @@ inline constexpr const char* kFileDialogName = "^Telefonbuch ausw";
 // The exit status of a wait() status, -1 when the process ended by a signal (a fault).
 int ExitStatus(int waitStatus);
 
+// The key `key` `times` times over.
+std::vector<std::string> Repeat(const std::string& key, int times);
+
+// The keyboard journey after book 1 is loaded and "Laden" has the focus: book 2 made new, the
+// first and third contacts of book 1 ticked and copied into it, book 2 named "Kartei" and saved.
+void CopyTwoContactsIntoANewBookTwoAndSave(const XDisplay& display);
+
 }  // namespace rk::test

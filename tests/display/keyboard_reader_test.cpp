@@ -90,10 +90,6 @@ class KeyboardReaderTest : public ::testing::Test {
   TempFolder folder_;
 };
 
-std::vector<std::string> Repeat(const std::string& key, int times) {
-  return std::vector<std::string>(static_cast<std::size_t>(times), key);
-}
-
 TEST_F(KeyboardReaderTest, AWholeJourneyByKeysAloneLoadsTicksCopiesRenamesAndSaves) {
   XDisplay display(1920, 1080, 96);
   ASSERT_TRUE(display.ready());
@@ -101,18 +97,7 @@ TEST_F(KeyboardReaderTest, AWholeJourneyByKeysAloneLoadsTicksCopiesRenamesAndSav
   ASSERT_TRUE(program.Start(display)) << program.Log();
   LoadBookOneByKeyboard(display);
 
-  // Tab follows the rows: from book 1's "Laden" ten Tabs reach book 2's "Neu"; one step back
-  // is book 1's list, where Home highlights the first contact and Space ticks it; two rows
-  // down, "A +" (seven steps back) ticks the third, and "Kopieren" (two on) copies both.
-  display.Keys(Repeat("Tab", 10));
-  display.Keys({"Return", "shift+Tab", "Home", "space", "Down", "Down"});
-  display.Keys(Repeat("shift+Tab", 7));
-  display.Keys({"Return", "Tab", "Tab", "KP_Enter"});
-  // Fourteen Tabs on, book 2's Name field takes a new name; six back, "Speichern" saves.
-  display.Keys(Repeat("Tab", 14));
-  display.Type("Kartei");
-  display.Keys(Repeat("shift+Tab", 6));
-  display.Keys({"Return"});
+  CopyTwoContactsIntoANewBookTwoAndSave(display);
 
   std::filesystem::path saved;
   for (int attempt = 0; attempt < 100 && saved.empty(); ++attempt) {

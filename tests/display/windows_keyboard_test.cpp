@@ -19,10 +19,6 @@ struct Outcome {
   std::string settings;   // Rufkartei.ini after Alt+F4, its folder written as "<folder>"
 };
 
-std::vector<std::string> Repeat(const std::string& key, int times) {
-  return std::vector<std::string>(static_cast<std::size_t>(times), key);
-}
-
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
     text.replace(at, from.size(), to);
@@ -95,14 +91,7 @@ void Journey(bool windows, Outcome& outcome) {
   ASSERT_NE(WaitForText(formatted, "</phonebooks>"), "") << program->Log();
   ASSERT_TRUE(WaitUntil([&] { return !display.HasWindow(kFileDialogName); }));
 
-  display.Keys(Repeat("Tab", 10));
-  display.Keys({"Return", "shift+Tab", "Home", "space", "Down", "Down"});
-  display.Keys(Repeat("shift+Tab", 7));
-  display.Keys({"Return", "Tab", "Tab", "KP_Enter"});
-  display.Keys(Repeat("Tab", 14));
-  display.Type("Kartei");
-  display.Keys(Repeat("shift+Tab", 6));
-  display.Keys({"Return"});
+  CopyTwoContactsIntoANewBookTwoAndSave(display);
 
   std::filesystem::path saved;
   WaitUntil([&] {
