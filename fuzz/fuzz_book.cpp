@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -66,10 +67,9 @@ Session& Current() {
 }
 
 void WriteBytes(const std::filesystem::path& path, const void* data, std::size_t size) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) Fail("cannot write a work file");
-  if (size > 0 && std::fwrite(data, 1, size, file) != size) Fail("cannot write a work file");
-  std::fclose(file);
+  std::ofstream file(path, std::ios::binary);
+  file.write(static_cast<const char*>(static_cast<const void*>(data)), static_cast<std::streamsize>(size));
+  if (!file) Fail("cannot write a work file");
 }
 
 // The message boxes of the book logic are counted and checked here instead of being shown:
@@ -192,7 +192,9 @@ std::u16string NameFrom(const std::uint8_t* data, std::size_t size, std::size_t 
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+#ifndef _WIN32
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+#endif
   Session& session = Current();
   std::error_code error;
   const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", error)

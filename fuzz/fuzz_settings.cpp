@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -32,10 +33,9 @@ const std::filesystem::path& WorkFolder() {
 }
 
 void WriteBytes(const std::filesystem::path& path, const std::uint8_t* data, std::size_t size) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) std::abort();
-  if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
-  std::fclose(file);
+  std::ofstream file(path, std::ios::binary);
+  file.write(static_cast<const char*>(static_cast<const void*>(data)), static_cast<std::streamsize>(size));
+  if (!file) std::abort();
 }
 
 // A value that the file can hold as it is: Latin-1 characters without line ends, and without

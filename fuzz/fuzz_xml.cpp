@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "services/text.h"
@@ -88,14 +89,11 @@ std::u16string Signature(XmlNode* root, bool& representable) {
 
 // The whole content of a file ("" when it cannot be read).
 std::string FileBytes(const std::filesystem::path& path) {
-  std::string bytes;
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    char buffer[65536];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
-    std::fclose(file);
-  }
-  return bytes;
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  std::string bytes(file ? static_cast<std::size_t>(file.tellg()) : 0, '\0');
+  file.seekg(0);
+  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return file ? bytes : std::string();
 }
 
 }  // namespace
@@ -103,10 +101,8 @@ std::string FileBytes(const std::filesystem::path& path) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::filesystem::path input = WorkFolder() / "input.xml";
   const std::filesystem::path output = WorkFolder() / "output.xml";
-  if (std::FILE* file = std::fopen(input.c_str(), "wb")) {
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-  }
+  std::ofstream(input, std::ios::binary).write(reinterpret_cast<const char*>(data),
+                                               static_cast<std::streamsize>(size));
   const std::filesystem::path streamed = WorkFolder() / "streamed.xml";
   // The output is removed before each save: replacing a file makes the save wait for the disk.
   if (LoadDocument(0, rk::FromOsPath(input)) != 0) {

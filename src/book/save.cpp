@@ -129,7 +129,7 @@ void Save(int slotNumber) {
   const std::u16string path = file + u"_NEU.xml";
   // A Datei field that names no file would put a hidden "_NEU.xml" into some folder the user
   // never chose (the one the program was started from, for an empty field).
-  if (file.empty() || file.back() == u'/') {
+  if (FilePart(file).empty()) {
     ReportFileProblem(kUnsaved, path, tk::kIconWarning);
     return;
   }

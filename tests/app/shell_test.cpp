@@ -1,8 +1,5 @@
 // Start-up, event loop and shutdown of the shell: the settings it reads and writes back, the
 // tooltip switch over a run, and how events end or do not end the loop.
-#include <QTimer>
-#include <QWidget>
-
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -19,6 +16,8 @@ namespace {
 using rk::test::ClickControl;
 using rk::test::FindControl;
 using rk::test::FindWindow;
+using rk::test::HasToolTip;
+using rk::test::PressCloseBox;
 
 TEST_F(ShellTest, FirstStartWritesTheProgramFolderAndTooltipsOn) {
   Start();
@@ -41,12 +40,12 @@ TEST_F(ShellTest, StoredValuesAreWrittenBackAndOtherLinesDropped) {
 TEST_F(ShellTest, UnwritableProgramFolderRunsNormallyAndWritesNothing) {
   // Root ignores permission bits, so a folder that does not exist stands for one that cannot
   // take the file.
-  const std::u16string missing = Folder() + u"fehlt/";
+  const std::u16string missing = Folder() + rk::test::NativePath(u"fehlt/");
   Start(missing);
   ASSERT_NE(FindWindow(kMainWindow), nullptr);
   ASSERT_NE(FindWindow(kInfoWindow), nullptr);
   // Tooltips are on by default there too.
-  EXPECT_FALSE(FindControl(kNewButton)->toolTip().isEmpty());
+  EXPECT_TRUE(HasToolTip(kNewButton));
   ClickControl(kInfoClose);
   EXPECT_TRUE(Pump());
   End();
@@ -54,6 +53,25 @@ TEST_F(ShellTest, UnwritableProgramFolderRunsNormallyAndWritesNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(folder_.path()));
 }
 
+#ifdef _WIN32
+// Windows names the user's folders in its registry, not in variables: the test finds the
+// settings in the test prefix's own application data and removes them again.
+TEST_F(ShellTest, InstalledProgramKeepsItsSettingsInTheUsersApplicationData) {
+  // A missing program folder stands for one under "Program Files" that the user cannot write.
+  const std::u16string programFolder = Folder() + u"Programme\\Rufkartei\\";
+  const std::u16string home = tk::HomeFolder();
+  const std::filesystem::path settings = ToOsPath(tk::UserConfigFolder() + u"Rufkartei.ini");
+  std::filesystem::remove(settings);
+  Start(programFolder);
+  EXPECT_EQ(book::RememberedFolder(1), home);
+  ClickControl(kInfoToolTipBox);
+  EXPECT_TRUE(Pump());
+  End();
+  EXPECT_EQ(rk::test::ReadFileBytes(settings), SettingsFileBytes(ToUtf8(home), ToUtf8(home), "0"));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "Programme"));
+  std::filesystem::remove(settings);
+}
+#else
 // Sets an environment variable for one test (unsets it for nullptr) and restores it after.
 class ScopedVariable {
  public:
@@ -82,7 +100,7 @@ class ScopedVariable {
 
 TEST_F(ShellTest, InstalledProgramKeepsItsSettingsInTheUsersFolders) {
   // Root ignores permission bits, so a missing program folder stands for the system's one.
-  const std::u16string programFolder = Folder() + u"usr/bin/";
+  const std::u16string programFolder = Folder() + rk::test::NativePath(u"usr/bin/");
   std::filesystem::create_directory(folder_ / "home");
   const std::string home = FolderUtf8() + "home/";
   const ScopedVariable homeVariable("HOME", home.c_str());
@@ -107,6 +125,7 @@ TEST_F(ShellTest, InstalledProgramKeepsItsSettingsInTheUsersFolders) {
   EXPECT_EQ(tk::GetState(kInfoToolTipBox), 0);
   End();
 }
+#endif
 
 struct ToolTipRun {
   const char* stored;   // value in the settings file at start
@@ -158,9 +177,9 @@ TEST_F(ShellTest, FolderOfAFileLoadedIntoBookTwoIsWrittenAsItsRememberedFolder) 
   const std::vector<rk::test::Shown> shown = Load(2, FromOsPath(books / "alt.xml"));
   ASSERT_EQ(shown.size(), 1U);
   // The first dialog of a run starts in the folder the settings gave: the program folder.
-  EXPECT_EQ(shown[0].text + u"/", Folder());
+  EXPECT_EQ(shown[0].text + rk::test::kSeparator, Folder());
   End();
-  EXPECT_EQ(SettingsBytes(), SettingsFileBytes(FolderUtf8(), ToUtf8(FromOsPath(books)) + "/", "1"));
+  EXPECT_EQ(SettingsBytes(), SettingsFileBytes(FolderUtf8(), ToUtf8(FromOsPath(books) + rk::test::kSeparator), "1"));
 }
 
 TEST_F(ShellTest, TickingTheSwitchAddsTooltipsOnlyFromTheNextStart) {
@@ -168,11 +187,11 @@ TEST_F(ShellTest, TickingTheSwitchAddsTooltipsOnlyFromTheNextStart) {
   Start();
   ClickControl(kInfoToolTipBox);
   EXPECT_TRUE(Pump());
-  EXPECT_TRUE(FindControl(kNewButton)->toolTip().isEmpty());
+  EXPECT_FALSE(HasToolTip(kNewButton));
   End();
 
   Start();
-  EXPECT_FALSE(FindControl(kNewButton)->toolTip().isEmpty());
+  EXPECT_TRUE(HasToolTip(kNewButton));
 }
 
 TEST_F(ShellTest, SchliessenClosesTheInformationWindowAndTheLoopGoesOn) {
@@ -185,10 +204,10 @@ TEST_F(ShellTest, SchliessenClosesTheInformationWindowAndTheLoopGoesOn) {
   EXPECT_EQ(FindWindow(kInfoWindow), nullptr);
   EXPECT_EQ(FindControl(kInfoToolTipBox), nullptr);
   ASSERT_NE(FindWindow(kMainWindow), nullptr);
-  EXPECT_TRUE(FindWindow(kMainWindow)->isVisible());
+  EXPECT_TRUE(rk::test::IsShown(kMainWindow));
 
   // The main window's close box then ends the loop; the switch set before is written.
-  FindWindow(kMainWindow)->close();
+  PressCloseBox(kMainWindow);
   EXPECT_FALSE(Pump());
   End();
   EXPECT_EQ(SettingsBytes(), SettingsFileBytes(FolderUtf8(), FolderUtf8(), "1"));
@@ -196,7 +215,7 @@ TEST_F(ShellTest, SchliessenClosesTheInformationWindowAndTheLoopGoesOn) {
 
 TEST_F(ShellTest, CloseBoxEndsTheLoopWhileTheInformationWindowIsOpen) {
   Start();
-  FindWindow(kMainWindow)->close();
+  PressCloseBox(kMainWindow);
   EXPECT_FALSE(Pump());
   // The close box only asks: the windows stay until the program ends.
   EXPECT_NE(FindWindow(kMainWindow), nullptr);
@@ -208,8 +227,8 @@ TEST_F(ShellTest, CloseBoxEndsTheLoopWhileTheInformationWindowIsOpen) {
 TEST_F(ShellTest, EventLoopReturnsAtTheFirstCloseRequest) {
   Start();
   // Queued before the loop waits: a click on "Schliessen", then the close box.
-  QTimer::singleShot(0, [] { ClickControl(kInfoClose); });
-  QTimer::singleShot(0, [] { FindWindow(kMainWindow)->close(); });
+  rk::test::RunLater([] { ClickControl(kInfoClose); });
+  rk::test::RunLater([] { PressCloseBox(kMainWindow); });
   RunEventLoop();
   EXPECT_EQ(FindWindow(kInfoWindow), nullptr);
   EXPECT_NE(FindWindow(kMainWindow), nullptr);

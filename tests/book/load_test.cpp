@@ -86,7 +86,7 @@ TEST_F(LoadTest, ShowsTheContactsAndWritesTheFormattedCopy) {
 
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].title, u"Telefonbuch auswählen:");
-  EXPECT_EQ(shown[0].text + u"/", Folder());
+  EXPECT_EQ(shown[0].text + rk::test::kSeparator, Folder());
   EXPECT_EQ(ListRows(PaneControl(1, app::kContactList)), kSmallBookRows);
   EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 2");
   EXPECT_EQ(tk::GetText(PaneControl(1, app::kNameField)), u"Familie");
@@ -126,10 +126,10 @@ TEST_F(LoadTest, TwoSlotsNumberAlikeWithTheirOwnSuffixAndFolder) {
   EXPECT_EQ(ListRows(PaneControl(1, app::kContactList)), kSmallBookRows);
   EXPECT_EQ(tk::GetText(PaneControl(2, app::kCountLabel)), u" Anz.: 2");
   EXPECT_EQ(tk::GetText(PaneControl(2, app::kFileField)), second);
-  EXPECT_EQ(RememberedFolder(2), Folder() + u"Daten/");
+  EXPECT_EQ(RememberedFolder(2), Folder() + rk::test::NativePath(u"Daten/"));
   EXPECT_EQ(RememberedFolder(1), Folder());
   ASSERT_FALSE(shown.empty());
-  EXPECT_EQ(shown[0].text + u"/", Folder());
+  EXPECT_EQ(shown[0].text + rk::test::kSeparator, Folder());
 
   // The next dialog of slot 2 starts in the folder of its last file, and loading the same
   // file again gives the same rows and numbers.
@@ -231,19 +231,19 @@ TEST_F(LoadTest, CancelLeavesTheSlotAsItWas) {
 TEST_F(LoadTest, UnreadableFileIsReportedAndLeavesAnEmptySlot) {
   Load(2, WriteFile("Buch.xml", kSmallBook));
   std::filesystem::create_directory(folder_ / "Alt");
-  const std::u16string missing = Folder() + u"Alt/fehlt.xml";
+  const std::u16string missing = Folder() + rk::test::NativePath(u"Alt/fehlt.xml");
   const std::vector<Shown> shown = Load(2, missing, 1);
 
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[1].title, u"Fehlermeldung");
   EXPECT_EQ(shown[1].icon, tk::kIconError);
   EXPECT_EQ(shown[1].text, u"  Das Telefonbuch kann nicht geöffnet werden.    \n\n  Datei:  fehlt.xml"
-                           u"    \n\n  Pfad:   " + Folder() + u"Alt/    ");
+                           u"    \n\n  Pfad:   " + Folder() + rk::test::NativePath(u"Alt/    "));
   EXPECT_EQ(tk::CountItems(PaneControl(2, app::kContactList)), 0);
   EXPECT_EQ(tk::GetText(PaneControl(2, app::kCountLabel)), u" Anz.: 0");
   EXPECT_EQ(tk::GetText(PaneControl(2, app::kNameField)), u"Unbekannt");
   EXPECT_EQ(tk::GetText(PaneControl(2, app::kFileField)), missing);
-  EXPECT_EQ(RememberedFolder(2), Folder() + u"Alt/");
+  EXPECT_EQ(RememberedFolder(2), Folder() + rk::test::NativePath(u"Alt/"));
   EXPECT_EQ(RecordCount(FindSlot(2)->records), 0u);
   EXPECT_FALSE(Exists(missing + u"_Formatiert.xml"));
 }

@@ -164,7 +164,7 @@ TEST_F(SaveTest, EmptySlotsWriteNothingAndSayNothing) {
 
 TEST_F(SaveTest, UnwritableFileIsReported) {
   Load(1, WriteFile("Buch.xml", kBook));
-  const std::u16string target = Folder() + u"fehlt/Buch.xml";
+  const std::u16string target = Folder() + rk::test::NativePath(u"fehlt/Buch.xml");
   tk::SetText(PaneControl(1, app::kFileField), target);
   const std::vector<Shown> shown = PressAnswering(PaneControl(1, app::kSaveButton), 1);
 
@@ -173,16 +173,16 @@ TEST_F(SaveTest, UnwritableFileIsReported) {
   EXPECT_EQ(shown[0].icon, tk::kIconWarning);
   EXPECT_EQ(shown[0].text, u"  Das Telefonbuch kann nicht gespeichert werden.    \n\n"
                            u"  Datei:  Buch.xml_NEU.xml    \n\n  Pfad:   " +
-                               Folder() + u"fehlt/    ");
+                               Folder() + rk::test::NativePath(u"fehlt/    "));
   EXPECT_EQ(tk::GetText(PaneControl(1, app::kFileField)), target);
   EXPECT_EQ(tk::GetText(PaneControl(1, app::kCountLabel)), u" Anz.: 2");
 
-  // A Datei field that names no file, empty or ending in "/", is refused the same way and
+  // A Datei field that names no file, empty or ending in a separator, is refused the same way and
   // writes nothing, neither into that folder nor into the folder the program runs in.
   const std::filesystem::path before = std::filesystem::current_path();
   std::filesystem::create_directory(folder_ / "Start");
   std::filesystem::current_path(folder_ / "Start");
-  for (const std::u16string& field : {std::u16string(), Folder()}) {
+  for (const std::u16string& field : {std::u16string(), Folder(), Folder() + u"Ordner\\"}) {
     tk::SetText(PaneControl(1, app::kFileField), field);
     const std::vector<Shown> refused = PressAnswering(PaneControl(1, app::kSaveButton), 1);
     ASSERT_EQ(refused.size(), 1u);

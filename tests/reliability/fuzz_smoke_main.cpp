@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> bytes = FileBytes(file);
     // Inputs are cut to the length the fuzzer runs use.
     bytes.resize(std::min<std::size_t>(bytes.size(), 65536));
-    std::printf("%s (%zu bytes)\n", file.c_str(), bytes.size());
+    std::printf("%s (%zu bytes)\n", file.string().c_str(), bytes.size());
     std::fflush(stdout);
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
   }

@@ -3,11 +3,17 @@
 // parses again. Small files live in tests/data/hostile; the big ones are made here.
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#undef MessageBox
+#undef FindWindow
+#else
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <filesystem>
@@ -248,6 +254,39 @@ TEST_F(HostileFileTest, FolderChosenAsTheFile) {
   SaveAndCheck(1);
 }
 
+#ifdef _WIN32
+// The reserved device names and a folder of a missing drive chosen as the file are refused at
+// once with the error box: a device is no file, and reading one could wait for ever.
+TEST_F(HostileFileTest, DevicesAndMissingDrivesAreRefusedWithoutWaiting) {
+  for (const std::u16string& path : {Folder() + u"NUL", Folder() + u"CON", Folder() + u"con.xml",
+                                     std::u16string(u"Q:\\fehlt\\Buch.xml")}) {
+    SCOPED_TRACE(ToUtf8(path));
+    AnsweredDialogs dialogs;
+    dialogs.Choose(path);
+    Press(app::PaneControl(1, app::kLoadButton));
+    ASSERT_EQ(dialogs.boxes().size(), 1u);
+    EXPECT_EQ(dialogs.boxes()[0].text, UnreadableText(path));
+    EXPECT_EQ(Rows(1), 0u);
+  }
+}
+
+// A file another program holds open without sharing it cannot be read: the error box, an
+// empty slot, and the file stays as it was.
+TEST_F(HostileFileTest, FileHeldOpenByAnotherProgram) {
+  const std::u16string path = WriteFile("gesperrt.xml", GeneratedBook(2));
+  const std::wstring name(path.begin(), path.end());
+  const HANDLE held = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const std::vector<Shown> shown = LoadFile(1, path, 1);
+  CloseHandle(held);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].icon, kError);
+  EXPECT_EQ(shown[0].text, UnreadableText(path));
+  EXPECT_EQ(Rows(1), 0u);
+  EXPECT_EQ(ReadFile(path), GeneratedBook(2));
+  SaveAndCheck(1);
+}
+#else
 // A FIFO without a writer, a socket or a device chosen as the file is refused at once with the
 // error box: opening or reading one would wait for ever.
 TEST_F(HostileFileTest, SpecialFilesAreRefusedWithoutWaiting) {
@@ -289,6 +328,7 @@ TEST_F(HostileFileTest, FileWithoutReadPermission) {
   EXPECT_EQ(Rows(1), 0u);
   SaveAndCheck(1);
 }
+#endif
 
 // --- External entities ----------------------------------------------------------------------
 
@@ -316,7 +356,8 @@ TEST_F(HostileFileTest, ExternalEntitiesAreNeverRead) {
   EXPECT_FALSE(SlotMentions(1, u"GEHEIMNIS"));
   SaveAndCheck(1);
 
-  // An entity on a local web server: the server sees no connection.
+#ifndef _WIN32
+  // An entity on a local web server: the server sees no connection (POSIX sockets).
   const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
   ASSERT_GE(server, 0);
   sockaddr_in address{};
@@ -337,6 +378,7 @@ TEST_F(HostileFileTest, ExternalEntitiesAreNeverRead) {
   EXPECT_LT(::accept(server, nullptr, nullptr), 0);
   EXPECT_TRUE(errno == EAGAIN || errno == EWOULDBLOCK);
   ::close(server);
+#endif
 }
 
 }  // namespace

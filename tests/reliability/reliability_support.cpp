@@ -1,6 +1,8 @@
 #include "reliability_support.h"
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 
@@ -34,6 +36,12 @@ constexpr std::string_view kTail = " </phonebook>\n</phonebooks>\n";
 
 }  // namespace
 
+#ifdef _WIN32
+// Windows has no user who may write a read-only file, so nothing changes hands.
+AsUnprivilegedUser::AsUnprivilegedUser() = default;
+AsUnprivilegedUser::~AsUnprivilegedUser() = default;
+void GiveToUnprivilegedUser(const std::filesystem::path&) {}
+#else
 // The ids of "nobody" on Debian.
 constexpr uid_t kUnprivilegedUser = 65534;
 constexpr gid_t kUnprivilegedGroup = 65534;
@@ -57,6 +65,7 @@ void GiveToUnprivilegedUser(const std::filesystem::path& path) {
     ADD_FAILURE() << "cannot give " << path << " to the unprivileged user";
   }
 }
+#endif
 
 AnsweredDialogs::AnsweredDialogs() {
   tk::SetDialogHook([this](std::u16string_view title, std::u16string_view text) -> std::u16string {

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStyleOptionButton>
 #include <QTableView>
 #include <QTest>
@@ -96,7 +97,7 @@ void ClickControl(int control) {
   QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, point);
 }
 
-void ClickListRow(int control, int row, Qt::KeyboardModifiers modifiers) {
+void ClickListRow(int control, int row, ClickModifiers modifiers) {
   QTableView* view = ListView(control);
   if (view == nullptr) return;
   const QAbstractItemModel* model = view->model();
@@ -122,9 +123,35 @@ void ClickListCheckBox(int control, int row) {
                     list->CheckBoxRect(row).center());
 }
 
-DialogScript::DialogScript() : timer_(std::make_unique<QTimer>()) {
-  QObject::connect(timer_.get(), &QTimer::timeout, [this] { Poll(); });
-  timer_->start(kPollMilliseconds);
+bool IsShown(int window) {
+  const QWidget* widget = FindWindow(window);
+  return widget != nullptr && widget->isVisible();
+}
+
+void PressCloseBox(int window) {
+  if (QWidget* widget = FindWindow(window)) {
+    widget->close();
+  } else {
+    ADD_FAILURE() << "no window " << window;
+  }
+}
+
+bool HasToolTip(int control) {
+  const QWidget* widget = FindControl(control);
+  return widget != nullptr && !widget->toolTip().isEmpty();
+}
+
+void RunLater(std::function<void()> action) { QTimer::singleShot(0, std::move(action)); }
+
+struct DialogScript::Poller {
+  QTimer timer;
+  QPointer<QWidget> waiting;   // open dialog without an answer yet
+  long long waitingSince = 0;  // milliseconds on a steady clock
+};
+
+DialogScript::DialogScript() : poller_(std::make_unique<Poller>()) {
+  QObject::connect(&poller_->timer, &QTimer::timeout, [this] { Poll(); });
+  poller_->timer.start(kPollMilliseconds);
 }
 
 DialogScript::~DialogScript() = default;
@@ -141,8 +168,9 @@ void DialogScript::PressOk(int count) {
 
 void DialogScript::Poll() {
   QWidget* modal = QApplication::activeModalWidget();
+  QPointer<QWidget>& waiting = poller_->waiting;
   if (modal == nullptr || !modal->isVisible()) {
-    waiting_ = nullptr;
+    waiting = nullptr;
     return;
   }
   auto* fileDialog = qobject_cast<QFileDialog*>(modal);
@@ -159,7 +187,7 @@ void DialogScript::Poll() {
       return;
     }
     answers_.erase(answers_.begin());
-    waiting_ = nullptr;
+    waiting = nullptr;
     if (inspect_) inspect_(*modal);
     if (fileDialog != nullptr) {
       shown_.push_back(Shown{title, fileDialog->directory().absolutePath().toStdU16String(), 0});
@@ -186,26 +214,17 @@ void DialogScript::Poll() {
     }
     return;
   }
-  if (waiting_ != modal) {
-    waiting_ = modal;
-    waitingSince_ = NowMilliseconds();
+  if (waiting != modal) {
+    waiting = modal;
+    poller_->waitingSince = NowMilliseconds();
     return;
   }
-  if (NowMilliseconds() - waitingSince_ >= kWatchdogMilliseconds) {
+  if (NowMilliseconds() - poller_->waitingSince >= kWatchdogMilliseconds) {
     ADD_FAILURE() << "dialog \"" << modal->windowTitle().toStdString()
                   << "\" was left unanswered and has been closed";
-    waiting_ = nullptr;
+    waiting = nullptr;
     CloseDialog(modal);
   }
-}
-
-int DrainEvents(const std::function<void(int code, int control)>& handler) {
-  int handled = 0;
-  for (int code = rk::tk::PollEvent(); code != 0; code = rk::tk::PollEvent()) {
-    handler(code, rk::tk::EventControl());
-    ++handled;
-  }
-  return handled;
 }
 
 int CurrentListRow(int control) {

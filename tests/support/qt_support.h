@@ -1,38 +1,65 @@
 #pragma once
-// Helpers for tests that drive the real toolkit widgets (offscreen): finding windows and
-// controls by their numbers, real mouse clicks, answering modal dialogs, draining events.
-// The toolkit must be started (rk::tk::StartToolkit) before any of these are used.
-
-#include <QPointer>
-#include <QWidget>
+// Helpers for tests that drive the real toolkit widgets (offscreen Qt on Linux, the Win32
+// controls under Wine): finding windows and controls by their numbers, real mouse clicks,
+// answering modal dialogs, draining events. The toolkit must be started
+// (rk::tk::StartToolkit) before any of these are used.
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-class QTimer;
+#ifdef _WIN32
+struct HWND__;
+#else
+#include <QWidget>
+#endif
 
 namespace rk::test {
 
-// The control or window widget with that number, or nullptr.
-QWidget* FindControl(int control);
-QWidget* FindWindow(int window);
+#ifdef _WIN32
+// A window or control is its native handle.
+using Widget = HWND__;
+// The keys held during a click on a list row.
+enum ClickModifiers : unsigned { kPlainClick = 0, kShiftClick = 1, kControlClick = 2 };
+#else
+using Widget = QWidget;
+using ClickModifiers = Qt::KeyboardModifiers;
+inline constexpr Qt::KeyboardModifier kPlainClick = Qt::NoModifier;
+inline constexpr Qt::KeyboardModifier kShiftClick = Qt::ShiftModifier;
+inline constexpr Qt::KeyboardModifier kControlClick = Qt::ControlModifier;
+#endif
 
-// A real mouse click (QTest) in the middle of a button / check box (on a check box: in the
-// middle of its tick box).
+// The control or window with that number, or nullptr.
+Widget* FindControl(int control);
+Widget* FindWindow(int window);
+
+// A real mouse click in the middle of a button / check box (on a check box: in the middle of
+// its tick box).
 void ClickControl(int control);
 
-// A real mouse click on row `row` of a checkable list (on its column 1 cell), with modifiers
-// (Qt::ControlModifier, Qt::ShiftModifier) as a user would; ClickListCheckBox clicks the tick
-// box of the row. The row is scrolled into view first.
-void ClickListRow(int control, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// A real mouse click on row `row` of a checkable list (on its column 1 cell), with the keys a
+// user would hold (kControlClick, kShiftClick); ClickListCheckBox clicks the tick box of the
+// row. The row is scrolled into view first.
+void ClickListRow(int control, int row, ClickModifiers modifiers = kPlainClick);
 void ClickListCheckBox(int control, int row);
 
-// Answers modal dialogs in the order they open (a QTimer polls
-// QApplication::activeModalWidget()). A watchdog fails the test and closes any dialog left
-// unanswered for 10 seconds, so no test hangs. A dialog of another kind than the next answer
-// expects fails the test and is closed as well.
+// The window is open and shown on screen.
+bool IsShown(int window);
+
+// The window's close box is pressed.
+void PressCloseBox(int window);
+
+// The control shows a tooltip when the mouse rests on it.
+bool HasToolTip(int control);
+
+// Runs `action` once the event loop handles events again (after what is queued now).
+void RunLater(std::function<void()> action);
+
+// Answers modal dialogs in the order they open, polled by a timer that runs inside the
+// dialog's own loop. A watchdog fails the test and closes any dialog left unanswered for 10
+// seconds, so no test hangs. A dialog of another kind than the next answer expects fails the
+// test and is closed as well.
 class DialogScript {
  public:
   // icon: 16 error, 48 warning, 64 information, 0 none; for a file dialog: title, text = the
@@ -55,7 +82,7 @@ class DialogScript {
   void PressOk(int count = 1);
   // Runs `inspect` with every dialog just before it is answered, to check what the record of
   // Shown does not hold (the proposed file name, the filters, the text format).
-  void OnShow(std::function<void(QWidget& dialog)> inspect) { inspect_ = std::move(inspect); }
+  void OnShow(std::function<void(Widget& dialog)> inspect) { inspect_ = std::move(inspect); }
 
   const std::vector<Shown>& shown() const { return shown_; }
   // Every scripted answer was used.
@@ -68,14 +95,14 @@ class DialogScript {
     std::u16string path;
   };
 
+  struct Poller;  // the timer and the dialog waiting for an answer
+
   void Poll();
 
-  std::unique_ptr<QTimer> timer_;
+  std::unique_ptr<Poller> poller_;
   std::vector<Answer> answers_;  // front = next
   std::vector<Shown> shown_;
-  std::function<void(QWidget&)> inspect_;
-  QPointer<QWidget> waiting_;    // open dialog without an answer yet
-  long long waitingSince_ = 0;   // milliseconds on a steady clock
+  std::function<void(Widget&)> inspect_;
 };
 
 // Handles queued toolkit events (rk::tk::PollEvent) with `handler(code, control)` until none is

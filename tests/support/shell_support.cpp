@@ -1,5 +1,6 @@
 #include "support/shell_support.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "app/controls.h"
@@ -29,13 +30,20 @@ std::vector<std::vector<std::u16string>> ListRows(int control) {
   return rows;
 }
 
-std::u16string ShellHarness::Folder() const { return FromOsPath(folder_.path()) + u"/"; }
+std::u16string NativePath(std::u16string_view path) {
+  std::u16string native(path);
+  std::replace(native.begin(), native.end(), u'/', kSeparator);
+  return native;
+}
+
+std::u16string ShellHarness::Folder() const { return FromOsPath(folder_.path()) + kSeparator; }
 
 std::string ShellHarness::FolderUtf8() const { return ToUtf8(Folder()); }
 
 std::u16string ShellHarness::WriteFile(std::string_view name, std::string_view bytes) const {
-  WriteFileBytes(folder_ / name, bytes);
-  return FromOsPath(folder_ / name);
+  const std::filesystem::path path = std::filesystem::path(folder_ / name).make_preferred();
+  WriteFileBytes(path, bytes);
+  return FromOsPath(path);
 }
 
 std::string ShellHarness::ReadFile(std::u16string_view path) const { return ReadFileBytes(ToOsPath(path)); }

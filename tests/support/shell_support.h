@@ -19,6 +19,16 @@ namespace rk::test {
 
 using Shown = DialogScript::Shown;
 
+// The system's folder separator, which the file dialog and the program's paths use.
+#ifdef _WIN32
+inline constexpr char16_t kSeparator = u'\\';
+#else
+inline constexpr char16_t kSeparator = u'/';
+#endif
+
+// `path` with each "/" written as the system's folder separator.
+std::u16string NativePath(std::u16string_view path);
+
 // 7 December 2026, 10:30:00: New names the book "Neu_2612071030".
 DateValue FixedClock();
 
@@ -34,7 +44,7 @@ class ShellHarness : public ::testing::Test {
  protected:
   void TearDown() override { End(); }
 
-  // The temporary program folder as the shell sees it, ending in "/".
+  // The temporary program folder as the shell sees it, ending in the folder separator.
   std::u16string Folder() const;
   std::string FolderUtf8() const;
   // Writes `bytes` to a file of the temporary folder; its full path as UTF-16 text.

@@ -43,15 +43,15 @@ BOOL CALLBACK FindDialog(HWND hwnd, LPARAM context) {
   return FALSE;
 }
 
+std::u16string AsUtf16(std::wstring_view text) { return {text.begin(), text.end()}; }
+
+}  // namespace
+
 HWND OpenDialog() {
   HWND dialog = nullptr;
   EnumThreadWindows(GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&dialog));
   return dialog;
 }
-
-std::u16string AsUtf16(std::wstring_view text) { return {text.begin(), text.end()}; }
-
-}  // namespace
 
 HWND ControlWindow(int control) {
   for (int window = 0; window < 8; ++window) {

@@ -18,6 +18,9 @@ namespace rk::test {
 // The native control with that number (in any of the toolkit's windows), or nullptr.
 HWND ControlWindow(int control);
 
+// The visible dialog (a message box, the open-file dialog) of this thread, or nullptr.
+HWND OpenDialog();
+
 // Answers the next modal dialog of this thread (a message box or the open-file dialog) with
 // `answer(dialog)` once it shows, from a timer that runs inside the dialog's own loop. When no
 // dialog showed or it is still open 10 seconds later, the test fails and the dialog is cancelled,

@@ -97,7 +97,7 @@ TEST_F(JourneyTest, MoveEachWayDeleteSaveAndReadBothBooksBack) {
   Tick(1, {1, 4, 8});
   PressIn(1, app::kMoveButton);
   rk::test::ClickListRow(PaneControl(2, app::kContactList), 0);
-  rk::test::ClickListRow(PaneControl(2, app::kContactList), 2, Qt::ShiftModifier);
+  rk::test::ClickListRow(PaneControl(2, app::kContactList), 2, rk::test::kShiftClick);
   PressIn(2, app::kMarkButton);
   PressIn(2, app::kMoveButton);
   Tick(1, {2});

@@ -22,7 +22,7 @@ TEST_F(MarksTest, HighlightsBecomeTicksAndTicksStayWhereNothingIsHighlighted) {
   rk::test::ClickListRow(PaneControl(2, app::kContactList), 1);
   rk::test::ClickListCheckBox(PaneControl(1, app::kContactList), 3);
   rk::test::ClickListRow(PaneControl(1, app::kContactList), 0);
-  rk::test::ClickListRow(PaneControl(1, app::kContactList), 2, Qt::ControlModifier);
+  rk::test::ClickListRow(PaneControl(1, app::kContactList), 2, rk::test::kControlClick);
   ASSERT_EQ(States(1), (RowStates{1, 0, 1, 2}));
 
   PressIn(1, app::kMarkButton);
@@ -30,7 +30,7 @@ TEST_F(MarksTest, HighlightsBecomeTicksAndTicksStayWhereNothingIsHighlighted) {
 
   // Rows 1 to 3 highlighted, two of them ticked: "A -" clears them and leaves row 0 ticked.
   rk::test::ClickListRow(PaneControl(1, app::kContactList), 1);
-  rk::test::ClickListRow(PaneControl(1, app::kContactList), 3, Qt::ShiftModifier);
+  rk::test::ClickListRow(PaneControl(1, app::kContactList), 3, rk::test::kShiftClick);
   ASSERT_EQ(States(1), (RowStates{2, 1, 3, 3}));
   PressIn(1, app::kUnmarkButton);
   EXPECT_EQ(States(1), (RowStates{2, 0, 0, 0}));
@@ -60,7 +60,7 @@ TEST_F(MarksTest, BookTwoButtonsActOnBookTwoOnly) {
 
   rk::test::ClickListRow(PaneControl(1, app::kContactList), 1);
   rk::test::ClickListRow(PaneControl(2, app::kContactList), 0);
-  rk::test::ClickListRow(PaneControl(2, app::kContactList), 3, Qt::ShiftModifier);
+  rk::test::ClickListRow(PaneControl(2, app::kContactList), 3, rk::test::kShiftClick);
   PressIn(2, app::kMarkButton);
   EXPECT_EQ(States(2), (RowStates{2, 2, 2, 2}));
   EXPECT_EQ(States(1), (RowStates{0, 1, 0, 0}));

@@ -40,7 +40,7 @@ TEST_F(TransferButtonsTest, CopyOfThreeRowsAppendsThemInOrderAndUnticksTheSource
   const Records two = SlotRecords(2);
   Tick(1, {3, 0, 2});
   // A highlight alone does not count: row 1 is highlighted, not ticked.
-  rk::test::ClickListRow(PaneControl(1, app::kContactList), 1, Qt::ControlModifier);
+  rk::test::ClickListRow(PaneControl(1, app::kContactList), 1, rk::test::kControlClick);
   PressIn(1, app::kCopyButton);
 
   EXPECT_EQ(Column(2, 1), (Texts{u"2 (2)", u"8 (2)", u"15 (2)", u"19 (2)", u"2 (1)", u"15 (1)", u"19 (1)"}));

@@ -15,7 +15,7 @@ void TransferTest::Tick(int slot, std::initializer_list<int> rows) {
   const int list = app::PaneControl(slot, app::kContactList);
   bool first = true;
   for (const int row : rows) {
-    rk::test::ClickListRow(list, row, first ? Qt::NoModifier : Qt::ControlModifier);
+    rk::test::ClickListRow(list, row, first ? rk::test::kPlainClick : rk::test::kControlClick);
     first = false;
   }
   PressIn(slot, app::kMarkButton);

@@ -113,9 +113,13 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
+      // With full-row select the control may report a click anywhere on the row as one on
+      // its state icon as well, so the tick column itself, which shows nothing but the tick
+      // box, decides.
       LVHITTESTINFO hit{};
       hit.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-      if (ListView_HitTest(hwnd, &hit) >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) != 0) {
+      if (ListView_SubItemHitTest(hwnd, &hit) >= 0 && hit.iSubItem == 0 &&
+          (hit.flags & LVHT_ONITEM) != 0) {
         SetFocus(hwnd);
         ToggleTick(list, hit.iItem);
         return 0;
