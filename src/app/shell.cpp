@@ -39,6 +39,8 @@ bool StartShell(std::u16string programFolder, DateValue (*clock)()) {
                             PaneControl(slot, kFileField), PaneControl(slot, kContactList)});
   }
   BuildInfoWindow(mainWindow, state.fonts, state.toolTipSwitch);
+  // Windows may end the program right after the session's end, before the loop returns.
+  tk::SetSessionEndHandler([] { WriteProgramSettings(Shell()); });
   return true;
 }
 
@@ -57,6 +59,7 @@ void RunEventLoop() {
 }
 
 void EndShell() {
+  tk::SetSessionEndHandler({});
   WriteProgramSettings(Shell());
   FreeFonts();
   tk::EndToolkit();

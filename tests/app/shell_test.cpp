@@ -9,6 +9,11 @@
 #include "book/book.h"
 #include "services/toolkit/toolkit.h"
 #include "shell_fixture.h"
+#ifdef _WIN32
+#include <windows.h>
+#undef FindWindow
+#undef MessageBox
+#endif
 
 namespace rk::app::test {
 namespace {
@@ -70,6 +75,20 @@ TEST_F(ShellTest, InstalledProgramKeepsItsSettingsInTheUsersApplicationData) {
   EXPECT_EQ(rk::test::ReadFileBytes(settings), SettingsFileBytes(ToUtf8(home), ToUtf8(home), "0"));
   EXPECT_FALSE(std::filesystem::exists(folder_ / "Programme"));
   std::filesystem::remove(settings);
+}
+
+// Windows may end the program as soon as its windows heard that the session ends, before the
+// loop returns: the settings are on disk by then, with the switch changed during the run.
+TEST_F(ShellTest, SettingsAreWrittenBeforeTheEndOfTheWindowsSessionReturns) {
+  Start();
+  ClickControl(kInfoToolTipBox);
+  EXPECT_TRUE(Pump());
+  const HWND main = FindWindow(kMainWindow);
+  EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  EXPECT_EQ(SettingsBytes(), "");
+  SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(SettingsBytes(), SettingsFileBytes(FolderUtf8(), FolderUtf8(), "0"));
+  EXPECT_FALSE(Pump());
 }
 #else
 // Sets an environment variable for one test (unsets it for nullptr) and restores it after.

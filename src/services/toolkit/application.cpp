@@ -51,6 +51,10 @@ int PollEvent() {
   return TakeEvent(*state);
 }
 
+// The session manager's quit and the end signals reach the loop as close requests, and the
+// program is given the time to get there.
+void SetSessionEndHandler(std::function<void()> /*keep*/) {}
+
 int EventControl() {
   const ToolkitState* state = State();
   return state != nullptr ? state->last.control : 0;

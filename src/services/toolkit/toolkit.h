@@ -195,6 +195,14 @@ std::u16string OpenFileDialog(std::u16string_view title, std::u16string_view def
 // Modal message box with an OK button and the icon given by `flags`; the button pressed.
 int MessageBox(std::u16string_view title, std::u16string_view text, int flags);
 
+// --- End of the session -----------------------------------------------------------------
+
+// `keep` runs once, at once, when the desktop session ends and the system may end the process
+// before the event loop gets to the close request (Windows ends it as soon as it has told the
+// program), so that what must not be lost is written in time. Where the loop always gets there
+// first (Linux) it is not needed and never runs. An empty function removes it.
+void SetSessionEndHandler(std::function<void()> keep);
+
 // --- Automation (tests and benchmarks) -------------------------------------------------
 
 // Answers the next modal dialog in code instead of showing it: the hook receives the dialog's

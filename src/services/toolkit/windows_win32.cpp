@@ -5,6 +5,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 
 namespace rk::tk {
@@ -57,6 +59,9 @@ void RequestEnd() {
       },
       0);
 }
+
+// Kept outside the toolkit's tables, like the dialog hook, so it holds whenever it was set.
+std::function<void()> g_sessionEnd;
 
 // Fits the window's frame around its layout client size at the running scale, at `left`, `top`.
 void PlaceWindow(const WindowEntry& window, int left, int top) {
@@ -135,7 +140,13 @@ LRESULT CALLBACK ToolkitWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
       PostMessageW(hwnd, WM_NULL, 0, 0);
       return TRUE;
     case WM_ENDSESSION:
-      if (wParam != 0) RequestEnd();
+      if (wParam != 0) {
+        RequestEnd();
+        // Windows may end the process as soon as this returns, long before the loop gets to
+        // the close request, so what must be kept is written now; once, though every
+        // top-level window hears it.
+        if (const std::function<void()> keep = std::exchange(g_sessionEnd, nullptr)) keep();
+      }
       return 0;
     case WM_DPICHANGED: {
       const int number = WindowNumberOf(hwnd);
@@ -235,6 +246,8 @@ void SetWindowColour(int window, std::int32_t colour) {
                                                : std::optional(static_cast<COLORREF>(colour));
   RedrawWindow(entry->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
+
+void SetSessionEndHandler(std::function<void()> keep) { g_sessionEnd = std::move(keep); }
 
 void CloseWindow(int window) {
   const WindowEntry* entry = FindWindow(window);

@@ -76,6 +76,15 @@ TEST_F(Win32ControlsTest, WindowsHaveTheirClientSizeTheAskedDecorationsAndAskBef
   SendMessageW(window_, WM_QUERYENDSESSION, 0, 0);
   EXPECT_EQ(PollEvent(), kEventClose);
   EXPECT_EQ(OpenFileDialog(u"Telefonbuch laden", u"C:\\", u"Telefonbuch (*.xml)|*.xml", 0), u"");
+  // Once the end is confirmed the keeping runs before the message returns, for Windows may end
+  // the process then; once, though each top-level window hears it, and not for a cancelled end.
+  int kept = 0;
+  SetSessionEndHandler([&kept] { ++kept; });
+  SendMessageW(window_, WM_ENDSESSION, FALSE, 0);
+  EXPECT_EQ(kept, 0);
+  SendMessageW(window_, WM_ENDSESSION, TRUE, 0);
+  SendMessageW(owned, WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(kept, 1);
   // The session's end holds for the rest of the run: the other tests get a fresh toolkit.
   EndToolkit();
   ASSERT_NE(StartToolkit(), 0);
