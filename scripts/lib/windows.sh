@@ -2,9 +2,10 @@
 # Expat built from Debian's source package. Sourced after scripts/lib/setup.sh, not run.
 
 # The MinGW-w64 compilers with POSIX threads (std::thread), Wine with a virtual display for the
-# Windows programs, dpkg-dev for unpacking Debian's Expat source.
+# Windows programs, dpkg-dev for unpacking Debian's Expat source, NSIS and zip for the installer
+# and the portable archive.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-                  wine wine64 xvfb dpkg-dev)
+                  wine wine64 xvfb dpkg-dev nsis zip)
 
 # The version of Expat in the main archive of this release, the one the Linux build links.
 EXPAT_SOURCE_VERSION=2.5.0-1+deb12u2

@@ -8,8 +8,9 @@
 
 namespace rk::app {
 
-// The program name and version at the start of the main window's title.
-inline constexpr std::u16string_view kProgramVersion = u"Rufkartei  v1.10";
+// The program name and version at the start of the main window's title; the version is the
+// build's, the one the packages and the Windows version resources carry.
+inline constexpr std::u16string_view kProgramVersion = u"Rufkartei  v" RUFKARTEI_PROJECT_VERSION;
 
 // The day of the build that linked this program, in the compiler's __DATE__ form ("Dec  8 2026");
 // written by the build on every run.
