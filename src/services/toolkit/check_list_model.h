@@ -32,7 +32,7 @@ class CheckListModel final : public QAbstractTableModel {
   int NameColumn() const { return nameColumn_; }
 
   // A note a screen reader reads with the tick cell of `row` (its description) until the next
-  // note; row -1 removes it.
+  // note; row -1 removes it. The view removes it at the next key, click or loss of focus.
   void SetReaderNote(int row, std::u16string_view note);
 
   // Rows whose tick changed since the last call, recorded only while a screen reader listens

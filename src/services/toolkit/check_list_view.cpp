@@ -431,6 +431,13 @@ void CheckListView::focusInEvent(QFocusEvent* event) {
   QMetaObject::invokeMethod(this, [this] { TellCurrentCell(); }, Qt::QueuedConnection);
 }
 
+void CheckListView::focusOutEvent(QFocusEvent* event) {
+  // What the note says may be untrue by the time the keyboard comes back ("A +" clears the
+  // highlight).
+  model_->SetReaderNote(-1, {});
+  QTableView::focusOutEvent(event);
+}
+
 void CheckListView::TellCurrentCell() {
   const int current = CurrentRow();
   if (hasFocus() && current >= 0 && ReaderListening()) TellFocus(current, 0);

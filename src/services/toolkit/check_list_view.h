@@ -68,6 +68,7 @@ class CheckListView final : public QTableView {
   void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   void SetCurrentRow(int row);

@@ -282,7 +282,7 @@ TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsAndHearsEveryTickAndTheWho
   EXPECT_EQ(cells.selectedRows().mid(0, 4), (QList<int>{2, 3, 5, kRows}));
 
   // Ctrl+A: the same step, and the tick cell tells how many rows are highlighted now, until
-  // the next key.
+  // the next key or until the list loses the focus.
   const int current = view_->currentIndex().row();
   focused.clear();
   QTest::keyClick(view_, Qt::Key_A, Qt::ControlModifier);
@@ -294,6 +294,9 @@ TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsAndHearsEveryTickAndTheWho
   EXPECT_EQ(cells.selectedRowCount(), kRows + 400);
   QTest::keyClick(view_, Qt::Key_Up);
   EXPECT_EQ(cells.cellAt(current, 0)->text(QAccessible::Description), QString());
+  QTest::keyClick(view_, Qt::Key_A, Qt::ControlModifier);
+  view_->clearFocus();
+  EXPECT_EQ(cells.cellAt(current - 1, 0)->text(QAccessible::Description), QString());
 }
 
 }  // namespace
