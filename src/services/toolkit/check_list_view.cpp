@@ -420,7 +420,8 @@ void CheckListView::TellAllHighlighted() {
   const int current = CurrentRow();
   if (current < 0 || !hasFocus() || !ReaderListening()) return;
   // A reader takes a selection of every row around the one it is on as no news, and says none.
-  model_->SetReaderNote(current, EntryCount(static_cast<std::size_t>(model_->Count())) + u" markiert");
+  const auto highlighted = static_cast<std::size_t>(model_->Count());
+  model_->SetReaderNote(current, EntryCount(highlighted) + u" markiert");
   TellRowAgain(current);
 }
 
