@@ -62,11 +62,6 @@ std::u16string CountForReaders(const BookSlot& slot) {
   return u"Telefonbuch " + DecimalText(slot.number) + u":" + CountText(slot);
 }
 
-std::u16string EntryCount(std::size_t count) {
-  if (count == 1) return u"1 Eintrag";
-  return DecimalText(static_cast<std::int64_t>(count)) + u" Einträge";
-}
-
 void ShowAllRows(const BookSlot& slot) {
   tk::ClearItems(slot.contactList);
   tk::AddItems(slot.contactList, AllRowTexts(slot.records));

@@ -46,9 +46,6 @@ void RefreshCountLabel(const BookSlot& slot);
 // What a screen reader is told of the slot after an operation: "Telefonbuch 1: Anz.: 9".
 std::u16string CountForReaders(const BookSlot& slot);
 
-// "1 Eintrag" or the number and "Einträge": how many contacts an operation touched.
-std::u16string EntryCount(std::size_t count);
-
 // Replaces every row of the ContactList by the rows of the record list (one call) and sets
 // the count label.
 void ShowAllRows(const BookSlot& slot);

@@ -54,6 +54,11 @@ std::u16string DecimalText(std::int64_t value) {
   return text;
 }
 
+std::u16string EntryCount(std::size_t count) {
+  if (count == 1) return u"1 Eintrag";
+  return DecimalText(static_cast<std::int64_t>(count)) + u" Einträge";
+}
+
 std::u16string_view FolderPart(std::u16string_view path) {
   const std::size_t at = path.find_last_of(u"/\\");
   return at == std::u16string_view::npos ? std::u16string_view{} : path.substr(0, at + 1);

@@ -1,6 +1,7 @@
 #pragma once
 // Text and path helpers on UTF-16 text, and the conversions to UTF-8 and to OS paths.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -15,6 +16,9 @@ constexpr bool IsSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xD
 
 // Decimal text of an integer ("-12", "0").
 std::u16string DecimalText(std::int64_t value);
+
+// "1 Eintrag" or the number and "Einträge": how many contacts something touched.
+std::u16string EntryCount(std::size_t count);
 
 // Folder part of a path: up to and including the last "/" or "\"; empty when there is none.
 std::u16string_view FolderPart(std::u16string_view path);

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "book/slot.h"
+#include "services/text.h"
 #include "services/toolkit/toolkit.h"
 #include "transfer/transfer.h"
 
@@ -23,7 +24,7 @@ void MarkHighlighted(int slotNumber, int state, std::u16string_view outcome) {
       ++marked;
     }
   }
-  tk::AnnounceOutcome(book::EntryCount(marked) + std::u16string(outcome));
+  tk::AnnounceOutcome(EntryCount(marked) + std::u16string(outcome));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "book/record_list.h"
 #include "book/slot.h"
+#include "services/text.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::transfer {
@@ -75,7 +76,7 @@ void CopyTicked(int slot) {
     tk::SetItemState(source->contactList, static_cast<int>(row), 0);
   }
   RefreshBothCountLabels();
-  tk::AnnounceOutcome(book::EntryCount(ticked.size()) + u" kopiert, " +
+  tk::AnnounceOutcome(EntryCount(ticked.size()) + u" kopiert, " +
                       book::CountForReaders(*target));
 }
 
@@ -90,7 +91,7 @@ void MoveTicked(int slot) {
   AppendToOther(*source, *target, ticked, rows);
   RemoveFromSlot(*source, ticked, rows);
   RefreshBothCountLabels();
-  tk::AnnounceOutcome(book::EntryCount(ticked.size()) + u" verschoben, " +
+  tk::AnnounceOutcome(EntryCount(ticked.size()) + u" verschoben, " +
                       book::CountForReaders(*target) + u", " + book::CountForReaders(*source));
 }
 
@@ -100,7 +101,7 @@ void DeleteTicked(int slot) {
   const std::vector<std::size_t> ticked = TickedRows(*found);
   RemoveFromSlot(*found, ticked, ListRows(ticked));
   RefreshBothCountLabels();
-  tk::AnnounceOutcome(book::EntryCount(ticked.size()) + u" gelöscht, " +
+  tk::AnnounceOutcome(EntryCount(ticked.size()) + u" gelöscht, " +
                       book::CountForReaders(*found));
 }
 

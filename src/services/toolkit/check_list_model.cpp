@@ -33,15 +33,16 @@ QVariant CheckListModel::data(const QModelIndex& index, int role) const {
       if (index.column() != 0 || !checkBoxes_) return {};
       return (row.state & kRowTicked) != 0 ? Qt::Checked : Qt::Unchecked;
     case Qt::AccessibleTextRole:
-      // The tick cell is where the keyboard is; a reader names it after the row's contents.
-      if (index.column() != 0 || nameColumn_ <= 0) return {};
-      return ToQString(ColumnSegment(row.text, nameColumn_));
-    case Qt::AccessibleDescriptionRole:
       // The desktop's reader bridge of this Qt passes "checked" on but not "checkable", and a
-      // reader names neither state by itself, so the description says the tick both ways.
+      // reader names neither state of a cell by itself, so the tick cell is named by its
+      // state; a reader reads it first in a row, and the contact's name only once, from its
+      // own column.
       if (index.column() != 0 || !checkBoxes_) return {};
       return (row.state & kRowTicked) != 0 ? QStringLiteral("angehakt")
                                            : QStringLiteral("nicht angehakt");
+    case Qt::AccessibleDescriptionRole:
+      if (index.column() != 0 || index.row() != noteRow_) return {};
+      return ToQString(note_);
     case kSelectedRole:
       return (row.state & kRowSelected) != 0;
     default:
@@ -143,6 +144,11 @@ void CheckListModel::RemoveRows(std::span<const int> doomed) {
   } else {
     endResetModel();
   }
+}
+
+void CheckListModel::SetReaderNote(int row, std::u16string_view note) {
+  noteRow_ = row;
+  note_ = note;
 }
 
 void CheckListModel::Clear() {

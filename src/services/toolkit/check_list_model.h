@@ -27,8 +27,13 @@ class CheckListModel final : public QAbstractTableModel {
   void SetCheckBoxes(bool shown) { checkBoxes_ = shown; }
   bool HasCheckBoxes() const { return checkBoxes_; }
 
-  // The column whose text a screen reader says for a row's tick cell (-1: none).
+  // The column whose text names a row for a screen reader (-1: none).
   void SetNameColumn(int column) { nameColumn_ = column; }
+  int NameColumn() const { return nameColumn_; }
+
+  // A note a screen reader reads with the tick cell of `row` (its description) until the next
+  // note; row -1 removes it. The view removes it at the next key, click or loss of focus.
+  void SetReaderNote(int row, std::u16string_view note);
 
   // Rows whose tick changed since the last call, recorded only while a screen reader listens
   // (QAccessible::isActive), so they can be announced; in the order of the changes.
@@ -97,6 +102,8 @@ class CheckListModel final : public QAbstractTableModel {
   std::vector<Row> rows_;
   std::vector<std::u16string> titles_;
   std::vector<int> tickChanges_;
+  std::u16string note_;
+  int noteRow_ = -1;
   int nameColumn_ = -1;
   int selectedCount_ = 0;
   int dirtyFirst_ = -1;

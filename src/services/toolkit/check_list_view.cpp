@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include "services/text.h"
 #include "services/toolkit/accessibility.h"
 #include "services/toolkit/toolkit.h"
 
@@ -183,6 +184,7 @@ void CheckListView::rowsInserted(const QModelIndex& parent, int start, int end) 
 }
 
 void CheckListView::mousePressEvent(QMouseEvent* event) {
+  model_->SetReaderNote(-1, {});
   setFocus(Qt::MouseFocusReason);
   const QModelIndex index = indexAt(event->position().toPoint());
   const Qt::KeyboardModifiers modifiers = event->modifiers();
@@ -237,6 +239,7 @@ void CheckListView::mouseMoveEvent(QMouseEvent*) {
 void CheckListView::mouseReleaseEvent(QMouseEvent*) {}
 
 void CheckListView::keyPressEvent(QKeyEvent* event) {
+  model_->SetReaderNote(-1, {});
   const int count = model_->Count();
   const int current = CurrentRow();
   const bool multiple = (flags_ & kListMultiSelect) != 0;
@@ -277,6 +280,7 @@ void CheckListView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_A:
       if (control && multiple) {
         model_->SelectAll();
+        TellAllHighlighted();
         onUserEvent_();
         event->accept();
         return;
@@ -395,16 +399,30 @@ void CheckListView::AnnounceTicks() {
     QAccessibleStateChangeEvent event(cell, changed);
     TellReaders(event);
   }
-  // A reader says nothing of a changed tick on the cell it is on (it knows no toggle action
-  // of this Qt, and takes no new name or description of a cell), but it reads a cell the
-  // keyboard comes to: the focus steps to the row's next cell and back (a step out of the
-  // table would have the table announced again).
   if (current >= 0 && hasFocus() && std::find(rows.begin(), rows.end(), current) != rows.end()) {
-    TellFocus(current, 1);
-    QTimer::singleShot(kReaderStep, this, [this, current] {
-      if (hasFocus() && CurrentRow() == current) TellFocus(current, 0);
-    });
+    TellRowAgain(current);
   }
+}
+
+void CheckListView::TellRowAgain(int row) {
+  // A reader says nothing of a changed tick or selection on the cell it is on (it knows no
+  // toggle action of this Qt, and takes no new name or description of a cell), but it reads a
+  // cell the keyboard comes to: the focus steps to the row's name cell, which says the contact,
+  // and back to the tick cell, which says its state (a step out of the table, or to another
+  // row, would have the table or the whole row read again).
+  TellFocus(row, std::max(model_->NameColumn(), 1));
+  QTimer::singleShot(kReaderStep, this, [this, row] {
+    if (hasFocus() && CurrentRow() == row) TellFocus(row, 0);
+  });
+}
+
+void CheckListView::TellAllHighlighted() {
+  const int current = CurrentRow();
+  if (current < 0 || !hasFocus() || !ReaderListening()) return;
+  // A reader takes a selection of every row around the one it is on as no news, and says none.
+  const auto highlighted = static_cast<std::size_t>(model_->Count());
+  model_->SetReaderNote(current, EntryCount(highlighted) + u" markiert");
+  TellRowAgain(current);
 }
 
 void CheckListView::focusInEvent(QFocusEvent* event) {
@@ -412,6 +430,13 @@ void CheckListView::focusInEvent(QFocusEvent* event) {
   // Qt tells a reader of the table only; the contact the keyboard is on is told once the
   // table's own focus has been sent, as an arrow key would tell it.
   QMetaObject::invokeMethod(this, [this] { TellCurrentCell(); }, Qt::QueuedConnection);
+}
+
+void CheckListView::focusOutEvent(QFocusEvent* event) {
+  // What the note says may be untrue by the time the keyboard comes back ("A +" clears the
+  // highlight).
+  model_->SetReaderNote(-1, {});
+  QTableView::focusOutEvent(event);
 }
 
 void CheckListView::TellCurrentCell() {

@@ -68,6 +68,7 @@ class CheckListView final : public QTableView {
   void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   void SetCurrentRow(int row);
@@ -77,6 +78,10 @@ class CheckListView final : public QTableView {
   int RowsPerPage() const;
   void MirrorSelection(int first, int last);
   void AnnounceTicks();
+  // Has a reader read a row's contact and tick state again, by a step of the focus away and back.
+  void TellRowAgain(int row);
+  // After Ctrl+A: has a reader say how many rows are highlighted now.
+  void TellAllHighlighted();
   // Tells a reader the current row's tick cell has the focus.
   void TellCurrentCell();
   // Tells a reader the keyboard is on this cell.

@@ -194,7 +194,7 @@ TEST_F(ListInputTest, HighlightIsPaintedWithoutFocusAcrossTheWholeRow) {
 // Longer than the toolkit's step of the focus away and back, so no step is still pending.
 constexpr int kWiggleWait = 600;
 
-TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsNamedByTheirNameAndHearsEveryTick) {
+TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsAndHearsEveryTickAndTheWholeHighlight) {
   SetListNameColumn(kList, 3);
   // Highlighted before a reader arrives: the reader still finds the row selected.
   SetItemState(kList, 2, kRowSelected);
@@ -223,20 +223,20 @@ TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsNamedByTheirNameAndHearsEv
   EXPECT_EQ(cells.columnDescription(3), QStringLiteral("Name"));
   EXPECT_EQ(cells.selectedRows(), (QList<int>{2}));
 
-  // The tick cell is checkable, named after the row's name, and follows the tick; a
-  // highlighted row is selected for the reader, whoever highlighted it.
+  // The tick cell is checkable and named by its tick, which it follows; a highlighted row is
+  // selected for the reader, whoever highlighted it.
   SetItemState(kList, 7, kRowTicked);
   rk::test::ClickListRow(kList, 2);
   QTest::keyClick(view_, Qt::Key_Down, Qt::ShiftModifier);
   DrainAll();
   QAccessibleInterface* tick = cells.cellAt(7, 0);
   ASSERT_NE(tick, nullptr);
-  EXPECT_EQ(tick->text(QAccessible::Name), QStringLiteral("Name"));
+  EXPECT_EQ(tick->text(QAccessible::Name), QStringLiteral("angehakt"));
   EXPECT_TRUE(tick->state().checkable);
   EXPECT_TRUE(tick->state().checked);
   EXPECT_FALSE(cells.cellAt(6, 0)->state().checked);
-  EXPECT_EQ(cells.cellAt(6, 0)->text(QAccessible::Description), QStringLiteral("nicht angehakt"));
-  EXPECT_EQ(tick->text(QAccessible::Description), QStringLiteral("angehakt"));
+  EXPECT_EQ(cells.cellAt(6, 0)->text(QAccessible::Name), QStringLiteral("nicht angehakt"));
+  EXPECT_EQ(cells.cellAt(6, 3)->text(QAccessible::Name), QStringLiteral("Name"));
   EXPECT_EQ(cells.selectedRows(), (QList<int>{2, 3}));
   EXPECT_TRUE(cells.cellAt(3, 4)->state().selected);
   SetItemState(kList, 5, kRowSelected);
@@ -251,12 +251,13 @@ TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsNamedByTheirNameAndHearsEv
   DrainAll();
   SetItemState(kList, 7, 0);
   DrainAll();
-  EXPECT_EQ(heard, (std::vector<QString>(3, QStringLiteral("Name"))));
+  EXPECT_EQ(heard, (std::vector<QString>{QStringLiteral("angehakt"), QStringLiteral("angehakt"),
+                                          QStringLiteral("nicht angehakt")}));
   EXPECT_EQ(GetItemState(kList, 5), kRowSelected | kRowTicked);
 
   // With the keyboard in the list, the reader is told its current cell when the list gets
-  // the focus, and after Space the focus steps to the row's next cell and back, so the reader
-  // reads the tick cell with its new state.
+  // the focus, and after Space the focus steps to the row's name cell and back, so the reader
+  // reads the contact and the tick cell with its new state.
   view_->clearFocus();
   view_->window()->activateWindow();
   QTest::qWait(kWiggleWait);
@@ -269,8 +270,9 @@ TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsNamedByTheirNameAndHearsEv
   QTest::keyClick(view_, Qt::Key_Space);
   DrainAll();
   ASSERT_TRUE(QTest::qWaitFor([&focused] { return focused.size() == 2; }, 2000));
-  EXPECT_EQ(focused, (std::vector<std::pair<int, int>>{{5, 1}, {5, 0}}));
-  EXPECT_EQ(cells.cellAt(5, 0)->text(QAccessible::Description), QStringLiteral("nicht angehakt"));
+  EXPECT_EQ(focused, (std::vector<std::pair<int, int>>{{5, 3}, {5, 0}}));
+  EXPECT_EQ(cells.cellAt(5, 0)->text(QAccessible::Name), QStringLiteral("nicht angehakt"));
+
 
   // Hundreds of rows changed in one step rebuild Qt's selection: the others stay selected.
   AddItems(kList, std::vector<std::u16string>(400, u"\n\n\nMehr"));
@@ -278,6 +280,23 @@ TEST_F(ListInputTest, AReaderSeesATableOfCheckableRowsNamedByTheirNameAndHearsEv
   DrainAll();
   EXPECT_EQ(cells.selectedRows().size(), 203);
   EXPECT_EQ(cells.selectedRows().mid(0, 4), (QList<int>{2, 3, 5, kRows}));
+
+  // Ctrl+A: the same step, and the tick cell tells how many rows are highlighted now, until
+  // the next key or until the list loses the focus.
+  const int current = view_->currentIndex().row();
+  focused.clear();
+  QTest::keyClick(view_, Qt::Key_A, Qt::ControlModifier);
+  DrainAll();
+  ASSERT_TRUE(QTest::qWaitFor([&focused] { return focused.size() == 2; }, 2000));
+  EXPECT_EQ(focused, (std::vector<std::pair<int, int>>{{current, 3}, {current, 0}}));
+  EXPECT_EQ(cells.cellAt(current, 0)->text(QAccessible::Description),
+            QString::number(kRows + 400) + QStringLiteral(" Einträge markiert"));
+  EXPECT_EQ(cells.selectedRowCount(), kRows + 400);
+  QTest::keyClick(view_, Qt::Key_Up);
+  EXPECT_EQ(cells.cellAt(current, 0)->text(QAccessible::Description), QString());
+  QTest::keyClick(view_, Qt::Key_A, Qt::ControlModifier);
+  view_->clearFocus();
+  EXPECT_EQ(cells.cellAt(current - 1, 0)->text(QAccessible::Description), QString());
 }
 
 }  // namespace
