@@ -66,6 +66,16 @@ class HostileFileTest : public book::test::ShellTest {
   }
 
   std::size_t Rows(int slot) { return static_cast<std::size_t>(tk::CountItems(app::PaneControl(slot, app::kContactList))); }
+
+  // "Laden" in slot 1 of a file that is no file: one error box naming it, and an empty slot.
+  void ExpectRefusedWithTheErrorBox(const std::u16string& path) {
+    AnsweredDialogs dialogs;
+    dialogs.Choose(path);
+    Press(app::PaneControl(1, app::kLoadButton));
+    ASSERT_EQ(dialogs.boxes().size(), 1u);
+    EXPECT_EQ(dialogs.boxes()[0].text, UnreadableText(path));
+    EXPECT_EQ(Rows(1), 0u);
+  }
   std::u16string NameField(int slot) { return tk::GetText(app::PaneControl(slot, app::kNameField)); }
   std::u16string Cell(int slot, int row, int column) {
     return tk::GetItemText(app::PaneControl(slot, app::kContactList), row, column);
@@ -261,12 +271,7 @@ TEST_F(HostileFileTest, DevicesAndMissingDrivesAreRefusedWithoutWaiting) {
   for (const std::u16string& path : {Folder() + u"NUL", Folder() + u"CON", Folder() + u"con.xml",
                                      std::u16string(u"Q:\\fehlt\\Buch.xml")}) {
     SCOPED_TRACE(ToUtf8(path));
-    AnsweredDialogs dialogs;
-    dialogs.Choose(path);
-    Press(app::PaneControl(1, app::kLoadButton));
-    ASSERT_EQ(dialogs.boxes().size(), 1u);
-    EXPECT_EQ(dialogs.boxes()[0].text, UnreadableText(path));
-    EXPECT_EQ(Rows(1), 0u);
+    ExpectRefusedWithTheErrorBox(path);
   }
 }
 
@@ -302,13 +307,7 @@ TEST_F(HostileFileTest, SpecialFilesAreRefusedWithoutWaiting) {
   for (const std::filesystem::path& file : {fifo, socketFile, std::filesystem::path("/dev/zero"),
                                             std::filesystem::path("/dev/tty")}) {
     SCOPED_TRACE(file.string());
-    const std::u16string path = FromOsPath(file);
-    AnsweredDialogs dialogs;
-    dialogs.Choose(path);
-    Press(app::PaneControl(1, app::kLoadButton));
-    ASSERT_EQ(dialogs.boxes().size(), 1u);
-    EXPECT_EQ(dialogs.boxes()[0].text, UnreadableText(path));
-    EXPECT_EQ(Rows(1), 0u);
+    ExpectRefusedWithTheErrorBox(FromOsPath(file));
   }
   ::close(server);
 }
