@@ -134,9 +134,6 @@ constexpr std::array<int, 11> kPaneTabOrder = {
     kNewButton,  kLoadButton,   kSaveButton, kMarkButton, kUnmarkButton, kCopyButton,
     kMoveButton, kDeleteButton, kNameField,  kFileField,  kContactList};
 
-// The list column whose text names a contact.
-constexpr int kNameColumn = 3;
-
 // What a screen reader says for the pane: the pane, its list and every button and field name
 // their book, since both panes hold the same captions; the list carries the count.
 void NamePaneForReaders(int slot) {
@@ -145,7 +142,6 @@ void NamePaneForReaders(int slot) {
   tk::SetAccessibleName(control(kPane), book);
   tk::SetAccessibleName(control(kContactList), book);
   tk::SetDescribedBy(control(kContactList), control(kCountLabel));
-  tk::SetListNameColumn(control(kContactList), kNameColumn);
   tk::SetLabelFor(control(kNameLabel), control(kNameField));
   tk::SetLabelFor(control(kFileLabel), control(kFileField));
   for (const PaneControlLayout& layout : kPaneLayout) {

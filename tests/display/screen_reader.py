@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # A screen reader's view of the running program, through the AT-SPI bus (pyatspi): prints every
 # named object of its windows as "role|name|description|labelled-by", each table's size and its
-# first tick cell, then listens for tick changes. It prints "listening" when the listener is in
+# first tick cell ("first-cell|<table>|<name>|<description>|<states>|<actions>"), then listens for tick changes. It prints "listening" when the listener is in
 # place and ends with the first "checked" state change ("event|checked|<0/1>|<cell name>") or
 # after the time limit in seconds given as its first argument. With "tree" as second argument
 # it ends after printing.
@@ -29,6 +29,14 @@ def state_names(node):
     return ",".join(sorted(state.value_nick for state in node.getState().getStates()))
 
 
+def action_names(node):
+    try:
+        action = node.queryAction()
+    except NotImplementedError:
+        return ""
+    return ",".join(action.getName(index) for index in range(action.nActions))
+
+
 def show(node):
     labels = [relation.getTarget(0).name for relation in node.getRelationSet()
               if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY]
@@ -41,8 +49,8 @@ def show(node):
                                           ",".join(headers)))
         if table.nRows > 0:
             cell = table.getAccessibleAt(0, 0)
-            print("first-cell|%s|%s|%s|%s" % (node.name, cell.name, cell.description,
-                                              state_names(cell)))
+            print("first-cell|%s|%s|%s|%s|%s" % (node.name, cell.name, cell.description,
+                                                 state_names(cell), action_names(cell)))
         return
     for child in node:
         if child is not None:

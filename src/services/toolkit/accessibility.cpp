@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "services/toolkit/check_list_accessible.h"
+#include "services/toolkit/check_list_view.h"
 #include "services/toolkit/qt_text.h"
 #include "services/toolkit/state.h"
 #include "services/toolkit/tool_window.h"
@@ -27,6 +29,7 @@ QAccessibleInterface* RoleFactory(const QString&, QObject* object) {
   if (auto* pane = dynamic_cast<PaneFrame*>(object)) {
     return new QAccessibleWidget(pane, QAccessible::Grouping);
   }
+  if (auto* list = dynamic_cast<CheckListView*>(object)) return NewCheckListAccessible(list);
   return nullptr;
 }
 
@@ -124,12 +127,6 @@ void SetDescribedBy(int control, int label) {
   from->describes = to->widget;
   to->widget->setAccessibleDescription(
       static_cast<const QLabel*>(from->widget.data())->text().trimmed());
-}
-
-void SetListNameColumn(int control, int column) {
-  const ControlEntry* entry = FindControl(control);
-  if (entry == nullptr || entry->kind != ControlKind::kCheckList) return;
-  if (CheckListView* list = entry->list.data()) list->Model().SetNameColumn(column);
 }
 
 void SetTabOrder(std::span<const int> controls) {

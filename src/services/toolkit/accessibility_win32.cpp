@@ -1,7 +1,7 @@
 // What a screen reader is told beyond what the standard controls say by themselves.
 // Narrator and NVDA read a standard control's caption, a field by the label right before it in
 // the window's order, and the list's rows and column titles; so SetLabelFor only keeps the
-// label before its control, and SetListNameColumn is a no-op (a reader reads the whole row).
+// label before its control.
 // Names and descriptions that differ from a caption are added with oleacc's dynamic
 // annotation (IAccPropServices); where that service is missing (Wine) they are skipped.
 #include "services/toolkit/state_win32.h"
@@ -99,8 +99,6 @@ void SetDescribedBy(int control, int label) {
   labelEntry->describes = control;
   SetDescription(control, WindowText(labelEntry->hwnd));
 }
-
-void SetListNameColumn(int, int) {}
 
 void SetWindowAccessibleName(int window, std::u16string_view name) {
   AnnotateWindow(reinterpret_cast<HWND>(WindowHandle(window)), PROPID_ACC_NAME, name);

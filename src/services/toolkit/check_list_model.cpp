@@ -32,14 +32,6 @@ QVariant CheckListModel::data(const QModelIndex& index, int role) const {
     case Qt::CheckStateRole:
       if (index.column() != 0 || !checkBoxes_) return {};
       return (row.state & kRowTicked) != 0 ? Qt::Checked : Qt::Unchecked;
-    case Qt::AccessibleTextRole:
-      // The desktop's reader bridge of this Qt passes "checked" on but not "checkable", and a
-      // reader names neither state of a cell by itself, so the tick cell is named by its
-      // state; a reader reads it first in a row, and the contact's name only once, from its
-      // own column.
-      if (index.column() != 0 || !checkBoxes_) return {};
-      return (row.state & kRowTicked) != 0 ? QStringLiteral("angehakt")
-                                           : QStringLiteral("nicht angehakt");
     case Qt::AccessibleDescriptionRole:
       if (index.column() != 0 || index.row() != noteRow_) return {};
       return ToQString(note_);

@@ -27,10 +27,6 @@ class CheckListModel final : public QAbstractTableModel {
   void SetCheckBoxes(bool shown) { checkBoxes_ = shown; }
   bool HasCheckBoxes() const { return checkBoxes_; }
 
-  // The column whose text names a row for a screen reader (-1: none).
-  void SetNameColumn(int column) { nameColumn_ = column; }
-  int NameColumn() const { return nameColumn_; }
-
   // A note a screen reader reads with the tick cell of `row` (its description) until the next
   // note; row -1 removes it. The view removes it at the next key, click or loss of focus.
   void SetReaderNote(int row, std::u16string_view note);
@@ -49,6 +45,9 @@ class CheckListModel final : public QAbstractTableModel {
   int InsertColumn(int position, std::u16string_view title);
 
   int Count() const { return static_cast<int>(rows_.size()); }
+
+  // How many rows are highlighted.
+  int SelectedCount() const { return selectedCount_; }
 
   // Inserts a row before `position`, or appends for -1 and positions past the end; its index.
   int InsertRow(int position, std::u16string_view text);
@@ -104,7 +103,6 @@ class CheckListModel final : public QAbstractTableModel {
   std::vector<int> tickChanges_;
   std::u16string note_;
   int noteRow_ = -1;
-  int nameColumn_ = -1;
   int selectedCount_ = 0;
   int dirtyFirst_ = -1;
   int dirtyLast_ = -1;

@@ -7,12 +7,12 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
-#include <QTimer>
 
 #include <algorithm>
 
 #include "services/text.h"
 #include "services/toolkit/accessibility.h"
+#include "services/toolkit/check_list_accessible.h"
 #include "services/toolkit/toolkit.h"
 
 namespace rk::tk::detail {
@@ -133,7 +133,7 @@ void CheckListView::Clear() {
 void CheckListView::SetRowState(int row, int state) {
   if (row < 0 || row >= model_->Count()) return;
   // A list without multiple selection holds at most one highlighted row.
-  if ((state & kRowSelected) != 0 && (flags_ & kListMultiSelect) == 0) model_->SelectOnly(row);
+  if ((state & kRowSelected) != 0 && !MultiSelect()) model_->SelectOnly(row);
   model_->SetState(row, state);
   if ((state & kRowSelected) != 0) {
     SetCurrentRow(row);
@@ -158,6 +158,25 @@ QRect CheckListView::CheckBoxRect(int row) const {
 
 bool CheckListView::ShowsSelection() const {
   return (flags_ & kListKeepSelection) != 0 || hasFocus();
+}
+
+bool CheckListView::MultiSelect() const { return (flags_ & kListMultiSelect) != 0; }
+
+void CheckListView::ToggleTickAsUser(int row) {
+  if (row < 0 || row >= model_->Count() || !model_->HasCheckBoxes()) return;
+  model_->ToggleTicked(row);
+  onUserEvent_();
+}
+
+bool CheckListView::SelectAsUser(int row, bool selected) {
+  if (row < 0 || row >= model_->Count()) return false;
+  if (selected && !MultiSelect()) {
+    model_->SelectOnly(row);
+  } else {
+    model_->SetSelected(row, selected);
+  }
+  onUserEvent_();
+  return true;
 }
 
 void CheckListView::keyboardSearch(const QString&) {
@@ -188,7 +207,7 @@ void CheckListView::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
   const QModelIndex index = indexAt(event->position().toPoint());
   const Qt::KeyboardModifiers modifiers = event->modifiers();
-  const bool multiple = (flags_ & kListMultiSelect) != 0;
+  const bool multiple = MultiSelect();
   const bool control = multiple && (modifiers & Qt::ControlModifier) != 0;
   const bool shift = multiple && (modifiers & Qt::ShiftModifier) != 0;
   if (!index.isValid()) {
@@ -242,7 +261,7 @@ void CheckListView::keyPressEvent(QKeyEvent* event) {
   model_->SetReaderNote(-1, {});
   const int count = model_->Count();
   const int current = CurrentRow();
-  const bool multiple = (flags_ & kListMultiSelect) != 0;
+  const bool multiple = MultiSelect();
   const bool control = (event->modifiers() & Qt::ControlModifier) != 0;
   const bool shift = multiple && (event->modifiers() & Qt::ShiftModifier) != 0;
   int target = 0;
@@ -272,6 +291,9 @@ void CheckListView::keyPressEvent(QKeyEvent* event) {
           model_->SetSelected(current, !model_->IsSelected(current));
         } else if (model_->HasCheckBoxes()) {
           model_->ToggleTicked(current);
+          // A reader says a new tick on the cell it is on, so the keyboard's cell becomes the
+          // tick cell when Left or Right had moved it along the row.
+          if (currentIndex().column() != 0) SetCurrentRow(current);
         }
         onUserEvent_();
       }
@@ -399,30 +421,18 @@ void CheckListView::AnnounceTicks() {
     QAccessibleStateChangeEvent event(cell, changed);
     TellReaders(event);
   }
-  if (current >= 0 && hasFocus() && std::find(rows.begin(), rows.end(), current) != rows.end()) {
-    TellRowAgain(current);
-  }
-}
-
-void CheckListView::TellRowAgain(int row) {
-  // A reader says nothing of a changed tick or selection on the cell it is on (it knows no
-  // toggle action of this Qt, and takes no new name or description of a cell), but it reads a
-  // cell the keyboard comes to: the focus steps to the row's name cell, which says the contact,
-  // and back to the tick cell, which says its state (a step out of the table, or to another
-  // row, would have the table or the whole row read again).
-  TellFocus(row, std::max(model_->NameColumn(), 1));
-  QTimer::singleShot(kReaderStep, this, [this, row] {
-    if (hasFocus() && CurrentRow() == row) TellFocus(row, 0);
-  });
 }
 
 void CheckListView::TellAllHighlighted() {
   const int current = CurrentRow();
   if (current < 0 || !hasFocus() || !ReaderListening()) return;
-  // A reader takes a selection of every row around the one it is on as no news, and says none.
+  // A reader takes a selection of every row around the one it is on as no news, and says none,
+  // nor a changed description of it; but a cell it has not been on is read with its
+  // description, so the current cell comes back as a new object.
   const auto highlighted = static_cast<std::size_t>(model_->Count());
   model_->SetReaderNote(current, EntryCount(highlighted) + u" markiert");
-  TellRowAgain(current);
+  RenewReaderCell(*this, current, 0);
+  TellFocus(current, 0);
 }
 
 void CheckListView::focusInEvent(QFocusEvent* event) {

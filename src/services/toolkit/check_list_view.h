@@ -2,7 +2,8 @@
 // The checkable list on screen: a table view over CheckListModel with the mouse and keyboard
 // selection of a report-style list (click, Ctrl+click, Shift+click, arrow keys), a tick box in
 // column 0, whole-row highlight that stays visible without focus, and grid lines. For a screen
-// reader it is a table whose highlighted rows are selected and whose tick cells are checkable.
+// reader it is a table whose highlighted rows are selected and whose tick cells are check
+// boxes (see check_list_accessible.h).
 
 #include <QTableView>
 
@@ -49,6 +50,16 @@ class CheckListView final : public QTableView {
   // Whether highlighted rows are drawn highlighted now.
   bool ShowsSelection() const;
 
+  // Whether more than one row can be highlighted.
+  bool MultiSelect() const;
+
+  // Ticks or unticks a row for a screen reader's action, as Space does.
+  void ToggleTickAsUser(int row);
+
+  // Highlights (with a single-selection list: only) or clears a row for a screen reader's
+  // request, as a click would; false for a row that does not exist.
+  bool SelectAsUser(int row, bool selected);
+
   // Brings Qt's selection in line with the highlighted rows, for a reader that just arrived.
   void MirrorAllRows();
 
@@ -78,8 +89,6 @@ class CheckListView final : public QTableView {
   int RowsPerPage() const;
   void MirrorSelection(int first, int last);
   void AnnounceTicks();
-  // Has a reader read a row's contact and tick state again, by a step of the focus away and back.
-  void TellRowAgain(int row);
   // After Ctrl+A: has a reader say how many rows are highlighted now.
   void TellAllHighlighted();
   // Tells a reader the current row's tick cell has the focus.

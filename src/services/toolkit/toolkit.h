@@ -155,10 +155,6 @@ void SetLabelFor(int label, int control);
 // screen reader, so a list carries the count shown beside it when it gets the focus.
 void SetDescribedBy(int control, int label);
 
-// List: the column whose text names a row; a screen reader is shown it again with a row's
-// new tick state or highlight.
-void SetListNameColumn(int control, int column);
-
 // Tab moves the keyboard through these controls in this order (one window's controls).
 void SetTabOrder(std::span<const int> controls);
 
