@@ -237,6 +237,8 @@ TEST_F(ListInputTest, AReaderSeesATableOfCheckBoxRowsAndHearsEveryTickAndTheWhol
   EXPECT_EQ(cells.cellAt(2, 3)->parent(), table);
   const QRect nameCell = cells.cellAt(2, 3)->rect();
   EXPECT_EQ(table->childAt(nameCell.center().x(), nameCell.center().y()), cells.cellAt(2, 3));
+  EXPECT_EQ(table->child(6 * 3)->role(), QAccessible::RowHeader);
+  EXPECT_TRUE(table->child(6 * 3)->state().invisible);
 
   // The tick cell is a check box without text: checkable, following the tick, with the
   // action a reader knows a check box by, which ticks as Space does; a highlighted row is
@@ -327,12 +329,20 @@ TEST_F(ListInputTest, AReaderSeesATableOfCheckBoxRowsAndHearsEveryTickAndTheWhol
   ASSERT_EQ(focused.size(), 1u);
   EXPECT_NE(QAccessible::uniqueId(focused[0]), before);
   EXPECT_EQ(focused[0], cells.cellAt(current, 0));
+  EXPECT_EQ(table->focusChild(), focused[0]);
+  // The old object still answers a reader that was on it, but takes no room on screen.
+  QAccessibleInterface* retired = QAccessible::accessibleInterface(before);
+  ASSERT_NE(retired, nullptr);
+  EXPECT_EQ(retired->parent(), table);
+  EXPECT_TRUE(retired->rect().isEmpty());
+  EXPECT_FALSE(focused[0]->rect().isEmpty());
   EXPECT_EQ(cells.cellAt(current, 0)->text(QAccessible::Description),
             QString::number(kRows + 400) + QStringLiteral(" Einträge markiert"));
   EXPECT_EQ(cells.selectedRowCount(), kRows + 400);
   QTest::keyClick(view_, Qt::Key_Up);
   EXPECT_EQ(cells.cellAt(current, 0)->text(QAccessible::Description), QString());
   QTest::keyClick(view_, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(QAccessible::accessibleInterface(before), nullptr);
   view_->clearFocus();
   EXPECT_EQ(cells.cellAt(current - 1, 0)->text(QAccessible::Description), QString());
 
