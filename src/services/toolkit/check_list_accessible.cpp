@@ -23,8 +23,6 @@ const QString kToggle = QStringLiteral("toggle");
 // hidden here). Row -1 is the header row, column -1 the row-header slot.
 int ChildIndex(int row, int column, int columns) { return (row + 1) * (columns + 1) + column + 1; }
 
-class CheckListAccessible;
-
 // One cell, column header or row-header slot of a list; it reads the list whenever asked, so
 // it stays true while rows change state, and is replaced when rows are added or removed.
 class CheckListCell final : public QAccessibleInterface,
@@ -191,7 +189,7 @@ class CheckListAccessible final : public QAccessibleWidget, public QAccessibleTa
     if (const auto found = cells_.find(key); found != cells_.end()) {
       return QAccessible::accessibleInterface(found->second);
     }
-    // The cache owns the cell from here on; it is deleted by id in Forget.
+    // Qt's cache owns the cell from here on; Renew and ForgetAll delete it by its id.
     auto* cell = new CheckListCell(View(), row, column);
     cells_.emplace(key, QAccessible::registerAccessibleInterface(cell));
     return cell;
