@@ -1,6 +1,7 @@
 // What screen readers are told: roles Qt would not give on its own (a plain QWidget window is a
 // "filler", so no window would be announced; a QFrame container says nothing about its
-// contents), names, labels, descriptions, and the keyboard's order through the controls.
+// contents; Qt's table cells name their tick action so that a reader does not know it), names,
+// labels, descriptions, and the keyboard's order through the controls.
 #include "services/toolkit/accessibility.h"
 
 #include <QAccessible>

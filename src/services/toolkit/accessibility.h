@@ -1,6 +1,7 @@
 #pragma once
 // What a screen reader is told about the toolkit's widgets beyond Qt's defaults: windows as
-// frames and dialogs, containers as groups, and the widget kinds that carry those roles.
+// frames and dialogs, containers as groups, checkable lists as the toolkit's own tables, and
+// the widget kinds that carry those roles.
 
 #include <QFrame>
 
@@ -37,8 +38,9 @@ void TellFocus(QWidget& to);
 // platform has no accessibility bridge to activate). An empty function removes it.
 void SetReaderTap(std::function<void(QAccessibleEvent&)> tap);
 
-// Registers the factory that gives windows and containers their roles, and brings every list's
-// selection for readers up to date when a reader arrives; once per process.
+// Registers the factory that gives windows and containers their roles and lists their reader
+// tables (check_list_accessible.h), and brings every list's selection for readers up to date
+// when a reader arrives; once per process.
 void InstallAccessibleRoles();
 
 }  // namespace rk::tk::detail
